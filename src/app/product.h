@@ -1,0 +1,20 @@
+// Who we are: name, version, and the maker's lines shown in the information box and About.
+#pragma once
+
+#ifndef ORVENNA_WEB_ADDRESS
+#define ORVENNA_WEB_ADDRESS "https://orvenna.example.org/"
+#endif
+
+namespace product {
+
+inline constexpr const char* kTitle = "Orvenna";
+inline constexpr int kMajor = 5;
+inline constexpr int kMinor = 0;
+inline constexpr int kRevision = 11;
+
+// The maker's credit line and web page (set ORVENNA_WEB_ADDRESS when building to change it).
+inline constexpr const char* kCreditLine = "Orvenna, the picture viewer and converter, by the Orvenna developers";
+inline constexpr const char* kWebAddress = ORVENNA_WEB_ADDRESS;
+inline constexpr const char* kLegalNotice = "Free software under the GNU GPL v3 or later. No warranty.";
+
+}  // namespace product

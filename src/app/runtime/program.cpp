@@ -1,0 +1,39 @@
+#include "app/runtime/program.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+
+#include "app/runtime/dispatch.h"
+#include "app/runtime/form.h"
+#include "app/runtime/qt/form_widget.h"
+
+namespace rt {
+
+namespace {
+
+// The desktop session is ending: each loaded form is asked as for any close, and a
+// form that refuses cancels the log-out.
+void OnSessionEnd(QSessionManager& manager) {
+    const QList<Form*> forms = LoadedForms();
+    for (Form* form : forms) {
+        if (!manager.allowsInteraction()) break;
+        UnloadFor(*form, vbAppWindows);
+        manager.release();
+        if (form->IsLoaded()) {
+            manager.cancel();
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int RunProgram(Form& startup) {
+    Dispatch([&startup] { Load(startup); });
+    if (Ended()) return 0;
+    QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp, &OnSessionEnd, Qt::DirectConnection);
+    startup.Show();
+    return QGuiApplication::exec();
+}
+
+}  // namespace rt

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The real program starts and maps its window; only one copy runs at a time.
+source "$(dirname "$0")/lib.sh"
+desktop_start
+
+start_app
+first=$APP_PID
+main=$(wait_window Orvenna 15) || true
+[ -n "$main" ] || fail "main window not mapped"
+sleep 0.5
+shot startup
+pass "main window mapped"
+
+# A second copy: only the warning box, and it ends when the box is closed.
+start_app
+second=$APP_PID
+box=""
+for i in $(seq 100); do
+  box=$(visible_windows_of "$second" | head -1)
+  [ -n "$box" ] && break
+  sleep 0.1
+done
+[ -n "$box" ] || fail "second copy showed no box"
+[ "$(visible_windows_of "$second" | wc -l)" -eq 1 ] || fail "second copy showed more than the box"
+shot second-copy
+xdotool windowfocus --sync "$box" key Return
+wait_exit "$second" 10 || fail "second copy did not end after its box"
+alive "$first" || fail "first copy was disturbed"
+[ -n "$(wait_window Orvenna 2)" ] || fail "first copy's window is gone"
+pass "second copy refused"
+
+# A copy killed with -9 does not block the next start.
+kill -9 "$first"
+wait_exit "$first" 5
+start_app
+third=$APP_PID
+[ -n "$(wait_window Orvenna 15)" ] || fail "no window after the previous copy was killed"
+pass "killed copy's lock taken over"
+kill -9 "$third"; wait_exit "$third" 5
+
+# Several copies started at the same instant: exactly one main window.
+racers=()
+for i in 1 2 3 4 5; do start_app; racers+=("$APP_PID"); done
+sleep 4
+mains=$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | wc -l)
+[ "$mains" -eq 1 ] || fail "$mains main windows after a race"
+pass "race left one main window"

@@ -1,0 +1,23 @@
+#include "test_support.h"
+
+#include "app/runtime/dispatch.h"
+#include "app/runtime/msgbox.h"
+
+ScriptedBoxes::ScriptedBoxes() {
+    rt::SetMsgBoxHandler([this](const std::u16string& prompt, int style, const std::u16string& title) {
+        calls.push_back({q(prompt), style, q(title)});
+        if (onShow) onShow(calls.back());
+        if (answers.empty()) return int(rt::vbOK);
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    });
+}
+
+ScriptedBoxes::~ScriptedBoxes() { rt::SetMsgBoxHandler({}); }
+
+EndWatch::EndWatch() {
+    rt::SetEndAction([this] { ++count; });
+}
+
+EndWatch::~EndWatch() { rt::SetEndAction({}); }

@@ -1,0 +1,37 @@
+// Shared test helpers: scripted message boxes, a caught End, string conversions.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+inline QString q(const std::u16string& s) { return QString::fromStdU16String(s); }
+inline std::u16string u(const QString& s) { return s.toStdU16String(); }
+
+struct BoxCall {
+    QString prompt;
+    int style;
+    QString title;
+};
+
+// Replaces the real message boxes for its lifetime: records each box and answers
+// from a queue (OK when the queue is empty).
+class ScriptedBoxes {
+public:
+    ScriptedBoxes();
+    ~ScriptedBoxes();
+    void Answer(int result) { answers.push_back(result); }
+    std::vector<BoxCall> calls;
+    std::deque<int> answers;
+    std::function<void(const BoxCall&)> onShow;  // runs while the box would be open
+};
+
+// Makes the end of the program observable instead of leaving the event loop.
+class EndWatch {
+public:
+    EndWatch();
+    ~EndWatch();
+    int count = 0;
+};
