@@ -1,4 +1,6 @@
+#include "about/about_form.h"
 #include "app/form1.h"
 
-// About: not built yet.
-void Form1::About_Click() {}
+// Shows the About window beside the main window, not modal; a second choice while it is
+// open brings it to the front without loading it again.
+void Form1::About_Click() { frmAbout::Instance().Show(); }
