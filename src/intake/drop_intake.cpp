@@ -25,10 +25,11 @@ void TakeDrop(Form1& form, rt::DataObject& Data, const std::u16string& secondSen
         return;
     }
 
-    // Only the last path survives; the 16-bit index overflows past 32,767 files.
+    // Only the last path survives. The index and the item number i + 1 are 16-bit:
+    // with more than 32,767 files, i + 1 overflows once path 32,767 is stored.
     int16_t i = 0;
     while (i != Data.Files().Count()) {
-        form.DropPath = Data.Files()(i + 1);
+        form.DropPath = Data.Files()(rt::CInt16(i + 1));
         rt::Add16(i, 1);
     }
 
