@@ -1,0 +1,30 @@
+// Writing pictures, the Qt side: which format a target's extension names, and the
+// encoders behind SavePicture (the benchmarks time them on their own).
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <string>
+
+namespace rt {
+
+enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp };
+
+// The format the file name's extension names, in any letter case; BMP for any other
+// extension and for none.
+SaveFormat SaveFormatFor(const QString& fileName);
+const char* SaveFormatName(SaveFormat format);
+
+// The whole file in that format. target (Windows form) names the file in errors.
+QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target);
+
+// GIF: a 256-colour palette from libimagequant, dithered; transparent pixels keep one
+// transparent palette entry.
+QByteArray EncodeGif(const QImage& image, const std::u16string& target);
+
+// Writes the bytes to the host path through a temporary file in the same folder,
+// renamed over the target only when everything was written.
+void WriteFileAtomically(const QString& hostPath, const QByteArray& bytes, const std::u16string& target);
+
+}  // namespace rt
