@@ -1,0 +1,213 @@
+// Drop-to-shown against a plain TurboJPEG decode. For generated 1, 24 and 100
+// megapixel JPEGs: the time from the drop event until the pane has painted the
+// picture, next to reading the same file and decoding it with TurboJPEG to 4-byte
+// pixels; and the peak memory of the drop above the empty window, next to the
+// decoded size. Run with `cmake --build <build> --target bench`.
+#include <malloc.h>
+#include <turbojpeg.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/runtime/application.h"
+#include "app/runtime/msgbox.h"
+#include "app/runtime/picture.h"
+
+namespace {
+
+// Resident and peak resident memory of this process, in bytes.
+int64_t StatusBytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size())) * 1024;
+    return -1;
+}
+int64_t Resident() { return StatusBytes("VmRSS"); }
+int64_t Peak() { return StatusBytes("VmHWM"); }
+// Starts a new peak from the present resident size.
+void ResetPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A photo-like picture: smooth colour fields with fine grain, which compresses to a
+// few bits a pixel like a camera's JPEG.
+void WritePhoto(const QString& path, int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    std::vector<int> colR(static_cast<size_t>(w)), colG(static_cast<size_t>(w));
+    std::vector<int> rowB(static_cast<size_t>(h)), rowG(static_cast<size_t>(h));
+    for (int x = 0; x < w; ++x) {
+        colR[size_t(x)] = int(110 + 100 * std::sin(x * 0.0031));
+        colG[size_t(x)] = int(60 * std::sin(x * 0.017));
+    }
+    for (int y = 0; y < h; ++y) {
+        rowB[size_t(y)] = int(120 + 90 * std::cos(y * 0.0023));
+        rowG[size_t(y)] = int(90 + 50 * std::sin(y * 0.011));
+    }
+    uint32_t seed = 12345;
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int grain = int(seed >> 28) - 8;
+            line[x] = qRgb(std::clamp(colR[size_t(x)] + grain, 0, 255),
+                           std::clamp(rowG[size_t(y)] + colG[size_t(x)] + grain, 0, 255),
+                           std::clamp(rowB[size_t(y)] + grain, 0, 255));
+        }
+    }
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(90);
+    if (!writer.write(image)) qFatal("cannot write %s", qPrintable(path));
+}
+
+struct Run {
+    double ms;
+    int64_t peakAbove;  // bytes above the resident size before the run
+};
+
+Run Measure(const std::function<void()>& work) {
+    ResetPeak();
+    const int64_t before = Resident();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    return {ms, Peak() - before};
+}
+
+// Best time and largest peak over a few runs.
+Run Repeat(int times, const std::function<void()>& work, const std::function<void()>& between) {
+    Run best{1e300, 0};
+    for (int i = 0; i < times; ++i) {
+        between();
+        const Run r = Measure(work);
+        best.ms = std::min(best.ms, r.ms);
+        best.peakAbove = std::max(best.peakAbove, r.peakAbove);
+    }
+    return best;
+}
+
+// Reads the file and decodes it with TurboJPEG into 4-byte pixels.
+void TurboDecode(const QString& path, std::vector<unsigned char>& pixels) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) qFatal("cannot open %s", qPrintable(path));
+    std::vector<unsigned char> jpeg(size_t(file.size()));
+    file.read(reinterpret_cast<char*>(jpeg.data()), qint64(jpeg.size()));
+    tjhandle tj = tjInitDecompress();
+    int w = 0, h = 0, subsamp = 0, colorspace = 0;
+    if (tjDecompressHeader3(tj, jpeg.data(), jpeg.size(), &w, &h, &subsamp, &colorspace) != 0)
+        qFatal("TurboJPEG: %s", tjGetErrorStr2(tj));
+    pixels.resize(size_t(w) * size_t(h) * 4);
+    if (tjDecompress2(tj, jpeg.data(), jpeg.size(), pixels.data(), w, 0, h, TJPF_BGRX, 0) != 0)
+        qFatal("TurboJPEG: %s", tjGetErrorStr2(tj));
+    tjDestroy(tj);
+}
+
+// Counts the pane's paint events, to be sure the picture was painted.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    rt::SetMsgBoxHandler([](const std::u16string& prompt, int, const std::u16string&) -> int {
+        qFatal("unexpected message box: %s", qPrintable(QString::fromStdU16String(prompt)));
+    });
+
+    QTemporaryDir dir;
+    struct Case {
+        const char* label;
+        int w, h;
+        int reps;
+    };
+    const Case cases[] = {{"1 MP", 1224, 816, 15}, {"24 MP", 6000, 4000, 5}, {"100 MP", 12240, 8160, 3}};
+
+    std::printf("generating pictures...\n");
+    std::fflush(stdout);
+    for (const Case& c : cases) WritePhoto(dir.filePath(QString("%1.jpg").arg(c.w)), c.w, c.h);
+    WritePhoto(dir.filePath("warm.jpg"), 64, 64);
+
+    rt::App().SetPrevInstance(false);
+    Form1 form;
+    form.Show();
+    app.processEvents();
+    QWidget* pane = form.Picture1.Widget();
+    PaintCounter counter;
+    pane->installEventFilter(&counter);
+
+    auto drop = [&](const QString& path) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pane, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pane, &dropped);
+        pane->repaint();  // paints now, into the window's backing store
+    };
+    auto empty = [&] {
+        form.Picture1.SetPicture(rt::LoadPicture());
+        pane->repaint();
+    };
+    drop(dir.filePath("warm.jpg"));  // loads the JPEG reader once
+    empty();
+
+    std::printf("\n%-7s %9s %10s %10s %10s %7s | %9s %11s %9s %11s\n", "picture", "file MB", "TurboJPEG",
+                "Qt reader", "drop-shown", "ratio", "decoded", "drop peak", "peak/dec", "TJ peak/dec");
+    std::printf("%-7s %9s %10s %10s %10s %7s | %9s %11s %9s %11s\n", "", "", "ms", "ms", "ms", "", "MB",
+                "above empty", "", "");
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QString("%1.jpg").arg(c.w));
+        const double fileMB = double(QFile(path).size()) / (1 << 20);
+        const double decoded = double(c.w) * c.h * 4;
+
+        std::vector<unsigned char> pixels;
+        const Run turbo = Repeat(c.reps, [&] { TurboDecode(path, pixels); }, [&] { std::vector<unsigned char>().swap(pixels); });
+        std::vector<unsigned char>().swap(pixels);
+
+        QImage qtImage;
+        const Run reader = Repeat(c.reps, [&] { qtImage = QImageReader(path).read(); }, [&] { qtImage = QImage(); });
+        if (qtImage.isNull()) qFatal("Qt could not read %s (allocation limit?)", qPrintable(path));
+        qtImage = QImage();
+
+        const int paintsBefore = counter.paints;
+        const Run shown = Repeat(c.reps, [&] { drop(path); }, empty);
+        if (form.Picture1.Picture().PixelWidth() != c.w || counter.paints - paintsBefore < c.reps)
+            qFatal("the drop did not show the picture");
+        empty();
+
+        std::printf("%-7s %9.1f %10.1f %10.1f %10.1f %7.3f | %9.0f %11.0f %9.3f %11.3f\n", c.label, fileMB, turbo.ms,
+                    reader.ms, shown.ms, shown.ms / turbo.ms, decoded / (1 << 20),
+                    double(shown.peakAbove) / (1 << 20), double(shown.peakAbove) / decoded,
+                    double(turbo.peakAbove) / decoded);
+        std::fflush(stdout);
+    }
+    std::printf("\nratio: drop-to-shown time / TurboJPEG time (aim: at most 1.15 at 24 MP)\n"
+                "peak/dec: peak memory above the empty window / decoded size (aim: at most 1.3)\n");
+    return 0;
+}
