@@ -22,6 +22,7 @@ constexpr uint32_t WM_RBUTTONDOWN = 0x204;
 constexpr uint32_t WM_MBUTTONDOWN = 0x207;
 
 std::optional<bool> areaForTests;
+NotifyIconObserver observer;
 
 // The icons by (window, id). Each is a child of its window: it goes when the window does.
 std::map<std::pair<int32_t, uint32_t>, QPointer<QSystemTrayIcon>>& Icons() {
@@ -64,6 +65,7 @@ int32_t Add(const NOTIFYICONDATAA& data) {
 }  // namespace
 
 int32_t Shell_NotifyIconA(uint32_t dwMessage, NOTIFYICONDATAA* lpData) {
+    if (lpData && observer) observer(dwMessage, *lpData);
     if (!lpData || lpData->cbSize != sizeof(NOTIFYICONDATAA)) return 0;
     // The program only ever adds: changing or removing an icon is not served.
     if (dwMessage != NIM_ADD) return 0;
@@ -108,5 +110,7 @@ uint32_t MouseMessageOfActivation(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void SetNotificationAreaForTests(std::optional<bool> available) { areaForTests = available; }
+
+void SetNotifyIconObserver(NotifyIconObserver watcher) { observer = std::move(watcher); }
 
 }  // namespace rt

@@ -1,0 +1,229 @@
+// The About window: what it shows, its keys and focus, its one instance, the web link.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include "about/about_form.h"
+#include "app/form1.h"
+#include "app/product.h"
+#include "app/runtime/application.h"
+#include "app/runtime/dispatch.h"
+#include "app/runtime/qt/form_widget.h"
+#include "app/runtime/qt/picture_data.h"
+#include "test_support.h"
+
+class Browser : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+    QStringList folders;
+public slots:
+    void open(const QUrl& url) {
+        urls.push_back(url);
+        folders.push_back(QDir::currentPath());
+    }
+};
+
+class About : public QObject {
+    Q_OBJECT
+    std::unique_ptr<Form1> main;
+
+    frmAbout& Opened() {
+        rt::Dispatch([&] { main->About_Click(); });
+        return frmAbout::Instance();
+    }
+    static QPushButton* Button(rt::CommandButton& b) { return static_cast<QPushButton*>(b.Widget()); }
+    static QString Text(rt::Label& l) { return static_cast<QLabel*>(l.Widget())->text(); }
+
+private slots:
+    void init() {
+        rt::App().SetPrevInstance(false);
+        main = std::make_unique<Form1>();
+        rt::Load(*main);
+        main->Show();
+    }
+    void cleanup() {
+        frmAbout& about = frmAbout::Instance();
+        if (about.IsLoaded()) rt::Unload(about);
+        main.reset();
+    }
+
+    void ctrlAOpensIt() {
+        QVERIFY(QTest::qWaitForWindowActive(&main->Widget()));
+        main->Widget().setFocus();
+        QTest::keyClick(&main->Widget(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(frmAbout::Instance().Visible());
+        QVERIFY(main->Visible());
+    }
+
+    void showsTitleVersionAndNotice() {
+        frmAbout& about = Opened();
+        QVERIFY(about.Visible());
+        QCOMPARE(q(about.Caption()), QString("Orvenna About"));
+        QCOMPARE(about.Widget().windowTitle(), QString("Orvenna About"));
+        QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
+        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
+        QCOMPARE(Text(about.lblDisclaimer), QString::fromUtf8(product::kLegalNotice));
+        QCOMPARE(Button(about.Command1)->text(), QString::fromUtf8(product::kWebAddress));
+        QCOMPARE(Button(about.cmdOK)->text(), QString("OK"));
+        QVERIFY(!about.Widget().windowIcon().isNull());
+    }
+
+    void looksAsDesigned() {
+        frmAbout& about = Opened();
+        QWidget& w = about.Widget();
+        // Fixed dialog frame beside the main window, without a taskbar entry.
+        QCOMPARE(w.size(), QSize(382, 211));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        QVERIFY(w.windowFlags() & Qt::Tool);
+        QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(w.geometry().topLeft(), QPoint(156, 129));  // the client area
+        QVERIFY(!w.isModal());
+        QVERIFY(main->Widget().isEnabled());
+
+        QCOMPARE(about.Image1.Widget()->geometry(), QRect(16, 24, 49, 57));
+        QCOMPARE(about.cmdOK.Widget()->geometry(), QRect(152, 175, 92, 23));
+        QCOMPARE(about.Command1.Widget()->geometry(), QRect(72, 88, 257, 25));
+
+        const QFont title = about.lblTitle.Widget()->font();
+        QVERIFY(title.families().contains("IPAPGothic"));
+        QCOMPARE(title.pointSizeF(), 15.75);
+        QVERIFY(title.bold());
+        QCOMPARE(about.lblTitle.Widget()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(static_cast<QLabel*>(about.lblTitle.Widget())->alignment() & Qt::AlignHCenter);
+        const QFont link = about.Command1.Widget()->font();
+        QVERIFY(link.families().contains("IPAPGothic"));
+        QCOMPARE(link.pointSizeF(), 9.0);
+        QVERIFY(link.underline());
+        QVERIFY(!link.bold());
+        QCOMPARE(about.lblDisclaimer.Widget()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    }
+
+    void pictureIsStretchedAndRuleIsEtched() {
+        frmAbout& about = Opened();
+        QCOMPARE(about.Image1.Picture().PixelWidth(), 318);
+        QCOMPARE(about.Image1.Picture().PixelHeight(), 230);
+        QVERIFY(about.Image1.Stretch());
+        const QImage shot = about.Widget().grab().toImage();
+        const int menu = about.Client()->mapTo(&about.Widget(), QPoint(0, 0)).y();
+        QCOMPARE(menu, 0);
+        // The picture's dark red ground fills the control's corner.
+        const QColor corner = shot.pixelColor(17, 25);
+        QVERIFY2(corner.red() > 50 && corner.green() < 40, qPrintable(corner.name()));
+        // Grey row over two white rows, across the window.
+        for (int x : {10, 190, 370}) {
+            QCOMPARE(shot.pixelColor(x, 163), QColor(128, 128, 128));
+            QCOMPARE(shot.pixelColor(x, 164), QColor(255, 255, 255));
+            QCOMPARE(shot.pixelColor(x, 165), QColor(255, 255, 255));
+        }
+    }
+
+    void okHasTheFocusAndTabGoesToTheLink() {
+        frmAbout& about = Opened();
+        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
+        QCOMPARE(QApplication::focusWidget(), about.cmdOK.Widget());
+        QTest::keyClick(&about.Widget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about.Command1.Widget());
+        QTest::keyClick(&about.Widget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), about.cmdOK.Widget());
+    }
+
+    void enterAndEscClose_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("focusOnLink");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << false;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << false;
+        QTest::newRow("Esc") << int(Qt::Key_Escape) << false;
+        QTest::newRow("Esc on the link") << int(Qt::Key_Escape) << true;
+    }
+    void enterAndEscClose() {
+        QFETCH(int, key);
+        QFETCH(bool, focusOnLink);
+        frmAbout& about = Opened();
+        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
+        if (focusOnLink) about.Command1.Widget()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QVERIFY(!about.IsLoaded());
+        QVERIFY(!about.Visible());
+        QVERIFY(main->Visible());
+    }
+
+    void enterOnTheLinkPressesTheLink() {
+        Browser browser;
+        const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
+        QDesktopServices::setUrlHandler(scheme, &browser, "open");
+        frmAbout& about = Opened();
+        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
+        about.Command1.Widget()->setFocus();
+        QTest::keyClick(about.Command1.Widget(), Qt::Key_Return);
+        QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(browser.urls.size(), 1);
+        QVERIFY(about.IsLoaded());
+    }
+
+    void linkOpensTheAddressFromTheProgramsFolder() {
+        ScriptedBoxes boxes;
+        Browser browser;
+        const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
+        QDesktopServices::setUrlHandler(scheme, &browser, "open");
+        frmAbout& about = Opened();
+        QTest::mouseClick(about.Command1.Widget(), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(browser.urls, QList<QUrl>{QUrl(QString::fromUtf8(product::kWebAddress))});
+        QCOMPARE(QFileInfo(browser.folders.value(0)).canonicalFilePath(),
+                 QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath());
+        QVERIFY(about.Visible());
+        QVERIFY(boxes.calls.empty());
+    }
+
+    void linkThatCannotOpenSaysNothing() {
+        ScriptedBoxes boxes;
+        frmAbout& about = Opened();  // offscreen there is no browser
+        QTest::mouseClick(about.Command1.Widget(), Qt::LeftButton);
+        QVERIFY(about.Visible());
+        QVERIFY(boxes.calls.empty());
+    }
+
+    void secondAboutBringsTheOneWindowWithoutReloading() {
+        frmAbout& about = Opened();
+        about.lblTitle.SetCaption(u"changed");
+        about.SetCaption(u"changed");
+        main->Widget().raise();
+        main->Widget().activateWindow();
+        frmAbout& again = Opened();
+        QCOMPARE(&again, &about);
+        QCOMPARE(Text(about.lblTitle), QString("changed"));
+        QCOMPARE(q(about.Caption()), QString("changed"));
+        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
+        QCOMPARE(QApplication::topLevelWidgets().count(&about.Widget()), 1);
+    }
+
+    void closingAndReopeningBuildsAnew() {
+        frmAbout& about = Opened();
+        about.lblTitle.SetCaption(u"changed");
+        about.lblVersion.SetCaption(u"changed");
+        about.Command1.Widget()->setFocus();
+        QTest::mouseClick(about.cmdOK.Widget(), Qt::LeftButton);
+        QVERIFY(!about.IsLoaded());
+        frmAbout& again = Opened();
+        QCOMPARE(&again, &about);
+        QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
+        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
+        QCOMPARE(about.Widget().focusWidget(), about.cmdOK.Widget());
+    }
+
+    void closeBoxUnloadsWithoutAsking() {
+        ScriptedBoxes boxes;
+        frmAbout& about = Opened();
+        about.Widget().close();
+        QVERIFY(!about.IsLoaded());
+        QVERIFY(boxes.calls.empty());
+    }
+};
+
+QTEST_MAIN(About)
+#include "test_about.moc"
