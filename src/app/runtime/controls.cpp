@@ -118,7 +118,10 @@ void Label::SetCentered(bool centered) {
 // ---- TextBox ----
 
 TextBox::TextBox(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, new TextBoxWidget(form.Client())) {}
+    : Control(form, name, design, new TextBoxWidget(form.Client())) {
+    // A file dragged onto the box belongs to the window, not typed into the box as a URL.
+    Widget()->setAcceptDrops(false);
+}
 
 static QLineEdit* Edit(const Control& c) { return static_cast<QLineEdit*>(c.Widget()); }
 
