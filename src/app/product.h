@@ -15,6 +15,6 @@ inline constexpr int kRevision = 11;
 // The maker's credit line and web page (set ORVENNA_WEB_ADDRESS when building to change it).
 inline constexpr const char* kCreditLine = "Orvenna, the picture viewer and converter, by the Orvenna developers";
 inline constexpr const char* kWebAddress = ORVENNA_WEB_ADDRESS;
-inline constexpr const char* kLegalNotice = "Free software under the GNU GPL v3 or later. No warranty.";
+inline constexpr const char* kLegalNotice = "Free software, GPL v3 or later. No warranty.";
 
 }  // namespace product

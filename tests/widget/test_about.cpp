@@ -103,6 +103,16 @@ private slots:
         QCOMPARE(about.lblDisclaimer.Widget()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     }
 
+    void textsFitTheirControls() {
+        frmAbout& about = Opened();
+        for (rt::Control* c : std::initializer_list<rt::Control*>{&about.lblTitle, &about.lblVersion, &about.lblDisclaimer}) {
+            auto* label = static_cast<QLabel*>(c->Widget());
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), c->Name());
+        }
+        auto* link = Button(about.Command1);
+        QVERIFY(link->fontMetrics().horizontalAdvance(link->text()) < link->width());
+    }
+
     void pictureIsStretchedAndRuleIsEtched() {
         frmAbout& about = Opened();
         QCOMPARE(about.Image1.Picture().PixelWidth(), 318);
@@ -206,8 +216,9 @@ private slots:
         frmAbout& about = Opened();
         about.lblTitle.SetCaption(u"changed");
         about.lblVersion.SetCaption(u"changed");
+        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
         about.Command1.Widget()->setFocus();
-        QTest::mouseClick(about.cmdOK.Widget(), Qt::LeftButton);
+        QTest::keyClick(about.Command1.Widget(), Qt::Key_Escape);  // closes without moving the focus
         QVERIFY(!about.IsLoaded());
         frmAbout& again = Opened();
         QCOMPARE(&again, &about);
