@@ -66,4 +66,6 @@ alive "$app" || fail "the program ended with the About window open"
 [ -n "$(wait_window "Orvenna About" 2)" ] || fail "the About window went with the main window"
 focus "$about" 10 200; xdotool key Return
 wait_exit "$app" 10 || fail "the program did not end when its last window closed"
+rc=0; wait "$app" || rc=$?
+[ "$rc" -eq 0 ] || fail "the program ended with status $rc"
 pass "the program ended when the About window, its last window, closed"
