@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFont>
 
 #include "app/form1.h"
 #include "app/runtime/application.h"
@@ -10,6 +11,10 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("orvenna"));
     // The program ends when its last form is unloaded, which a hidden main window is not.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Japanese text in default-font labels and boxes draws with a Japanese face.
+    QFont font = QApplication::font();
+    font.setFamilies({font.family(), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    QApplication::setFont(font);
 
     rt::App().ClaimSingleInstance();
     Form1 form;

@@ -181,8 +181,10 @@ void Form::SetCaption(const std::u16string& caption) { widget_->setWindowTitle(Q
 
 void Form::Show(int modal) {
     (void)modal;  // no form of this program is shown modal
-    if (!loaded_) Load(*this);
-    if (!widget_->property("orvennaPlaced").toBool()) {
+    // A form that is loaded afresh takes its design size and stored place again.
+    const bool fresh = !loaded_;
+    if (fresh) Load(*this);
+    if (fresh || !widget_->property("orvennaPlaced").toBool()) {
         widget_->setProperty("orvennaPlaced", true);
         const int w = int(std::lround(design_.clientWidthTwips / kTwipsPerPixel));
         const int h = int(std::lround(design_.clientHeightTwips / kTwipsPerPixel));

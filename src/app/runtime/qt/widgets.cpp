@@ -39,7 +39,10 @@ int16_t ShiftOf(Qt::KeyboardModifiers mods) {
 
 // ---- PaneWidget ----
 
-PaneWidget::PaneWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {}
+PaneWidget::PaneWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {
+    // The pane takes the focus by click or Tab, and has it first when the window opens.
+    setFocusPolicy(Qt::StrongFocus);
+}
 
 void PaneWidget::paintEvent(QPaintEvent* event) {
     (void)event;
