@@ -10,6 +10,7 @@
 
 #include "app/runtime/form.h"
 #include "app/runtime/qt/form_widget.h"
+#include "app/runtime/qt/default_folder.h"
 #include "app/runtime/strings.h"
 
 namespace platform {
@@ -74,7 +75,8 @@ std::optional<std::string> RunOpenDialog(const OPENFILENAMEA& record) {
         dialog.selectNameFilter(filters.value(index, filters.first()));
     }
     const std::string initialDir = AnsiText(record.lpstrInitialDir);
-    if (!initialDir.empty()) dialog.setDirectory(QString::fromStdString(rt::HostPath(rt::FromAnsi(initialDir))));
+    dialog.setDirectory(initialDir.empty() ? rt::DefaultDialogFolder()
+                                           : QString::fromStdString(rt::HostPath(rt::FromAnsi(initialDir))));
     const std::string start = AnsiText(record.lpstrFile);
     if (!start.empty()) {
         const QFileInfo info(QString::fromStdString(rt::HostPath(rt::FromAnsi(start))));

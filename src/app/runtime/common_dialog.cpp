@@ -7,6 +7,7 @@
 #include "app/runtime/errors.h"
 #include "app/runtime/form.h"
 #include "app/runtime/qt/form_widget.h"
+#include "app/runtime/qt/default_folder.h"
 #include "app/runtime/strings.h"
 
 namespace rt {
@@ -40,6 +41,7 @@ std::optional<std::string> RunSaveDialog(QWidget* owner, const SaveDialogRequest
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.value(request.filterIndex, filters.first()));
     }
+    dialog.setDirectory(DefaultDialogFolder());
     if (!request.fileName.empty()) {
         const QFileInfo start(QString::fromStdString(HostPath(request.fileName)));
         if (start.absoluteDir().exists()) dialog.setDirectory(start.absolutePath());
