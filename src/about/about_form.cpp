@@ -19,8 +19,8 @@ rt::FormDesign AboutDesign() {
     return d;
 }
 
-const rt::FontSpec kTitleFont{u"ＭＳ Ｐゴシック", 15.75, true, false};
-const rt::FontSpec kLinkFont{u"ＭＳ Ｐゴシック", 9, false, true};
+const rt::FontStyle kTitleFont{u"ＭＳ Ｐゴシック", 15.75, true, false};
+const rt::FontStyle kLinkFont{u"ＭＳ Ｐゴシック", 9, false, true};
 
 }  // namespace
 

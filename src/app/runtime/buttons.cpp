@@ -121,7 +121,7 @@ std::u16string CommandButton::Caption() const { return Push(*this)->text().toStd
 
 void CommandButton::SetCaption(const std::u16string& caption) { Push(*this)->setText(QString::fromStdU16String(caption)); }
 
-void CommandButton::SetFont(const FontSpec& font) { Widget()->setFont(FontFromSpec(font)); }
+void CommandButton::SetFont(const FontStyle& font) { Widget()->setFont(QFontFrom(font)); }
 
 void CommandButton::SetDefault(bool on) {
     if (on) WindowButtons::Of(Parent()).TakeRole(this, &CommandButton::Default, &CommandButton::SetDefault);

@@ -15,7 +15,7 @@ public:
 
     std::u16string Caption() const;
     void SetCaption(const std::u16string& caption);
-    void SetFont(const FontSpec& font);
+    void SetFont(const FontStyle& font);
 
     // Enter presses the default button, unless another button of the window has the focus:
     // then Enter presses that one. One default button per window.

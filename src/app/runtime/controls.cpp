@@ -8,6 +8,7 @@
 
 #include "app/runtime/dispatch.h"
 #include "app/runtime/form.h"
+#include "app/runtime/qt/fonts.h"
 #include "app/runtime/qt/form_widget.h"
 #include "app/runtime/qt/picture_data.h"
 #include "app/runtime/qt/widgets.h"
@@ -17,18 +18,6 @@ namespace rt {
 namespace {
 
 QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
-
-QFont ToQFont(const FontSpec& spec) {
-    QFont font;
-    // The classic Japanese UI face is not on Linux desktops: follow it with faces that are.
-    font.setFamilies({QString::fromStdU16String(spec.family), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
-                      QStringLiteral("IPAGothic")});
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setUnderline(spec.underline);
-    return font;
-}
 
 }  // namespace
 
@@ -108,7 +97,7 @@ void Label::SetForeColor(Rgb fore) {
     Widget()->setPalette(pal);
 }
 
-void Label::SetFont(const FontSpec& font) { Widget()->setFont(ToQFont(font)); }
+void Label::SetFont(const FontStyle& font) { Widget()->setFont(QFontFrom(font)); }
 
 void Label::SetCentered(bool centered) {
     static_cast<QLabel*>(Widget())->setAlignment(centered ? Qt::AlignHCenter | Qt::AlignTop

@@ -25,7 +25,7 @@ struct Rgb {
     int r, g, b;
 };
 
-struct FontSpec {
+struct FontStyle {
     std::u16string family;  // the first choice; the runtime adds fallbacks that exist
     double pointSize = 9.0;
     bool bold = false;
@@ -74,7 +74,7 @@ public:
     void SetCaption(const std::u16string& caption);
     void SetColors(Rgb fore, Rgb back);
     void SetForeColor(Rgb fore);
-    void SetFont(const FontSpec& font);
+    void SetFont(const FontStyle& font);
     void SetCentered(bool centered);
 };
 

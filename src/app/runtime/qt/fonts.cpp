@@ -4,14 +4,15 @@
 
 namespace rt {
 
-QFont FontFromSpec(const FontSpec& spec) {
+QFont QFontFrom(const FontStyle& style) {
     QFont font;
-    font.setFamilies({QString::fromStdU16String(spec.family), QStringLiteral("MS PGothic"),
+    // The classic Japanese UI face is not on Linux desktops: follow it with faces that are.
+    font.setFamilies({QString::fromStdU16String(style.family), QStringLiteral("MS PGothic"),
                       QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
                       QStringLiteral("IPAGothic")});
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setUnderline(spec.underline);
+    font.setPointSizeF(style.pointSize);
+    font.setBold(style.bold);
+    font.setUnderline(style.underline);
     return font;
 }
 

@@ -1,4 +1,4 @@
-// Fonts of the controls: a FontSpec as a Qt font with faces that exist on this desktop.
+// Fonts of the controls: a FontStyle as a Qt font with faces that exist on this desktop.
 #pragma once
 
 #include <QFont>
@@ -9,6 +9,6 @@ namespace rt {
 
 // The classic Japanese UI face is not on Linux desktops: it is followed by faces
 // that are (the same list that labels use).
-QFont FontFromSpec(const FontSpec& spec);
+QFont QFontFrom(const FontStyle& style);
 
 }  // namespace rt
