@@ -156,6 +156,8 @@ bool Form::Visible() const { return widget_->isVisible(); }
 
 void Form::SetVisible(bool visible) {
     if (visible) {
+        // Already shown: nothing changes (it is not raised over other windows again).
+        if (loaded_ && widget_->isVisible()) return;
         Show();
     } else {
         widget_->hide();
