@@ -14,6 +14,7 @@
 #include "app/runtime/controls.h"
 #include "app/runtime/dispatch.h"
 #include "app/runtime/qt/form_widget.h"
+#include "app/runtime/qt/mouse_keys.h"
 #include "app/runtime/qt/icons.h"
 #include "app/runtime/qt/program_state.h"
 #include "app/runtime/strings.h"
@@ -38,22 +39,6 @@ int32_t HandleOf(const Form* form) {
     for (auto& [handle, f] : HandleTable())
         if (f == form) return handle;
     return 0;
-}
-
-int16_t ButtonsOf(Qt::MouseButtons buttons) {
-    int16_t b = 0;
-    if (buttons & Qt::LeftButton) b |= vbLeftButton;
-    if (buttons & Qt::RightButton) b |= vbRightButton;
-    if (buttons & Qt::MiddleButton) b |= vbMiddleButton;
-    return b;
-}
-
-int16_t ShiftOf(Qt::KeyboardModifiers mods) {
-    int16_t s = 0;
-    if (mods & Qt::ShiftModifier) s |= 1;
-    if (mods & Qt::ControlModifier) s |= 2;
-    if (mods & Qt::AltModifier) s |= 4;
-    return s;
 }
 
 }  // namespace

@@ -11,31 +11,11 @@
 #include "app/runtime/controls.h"
 #include "app/runtime/dispatch.h"
 #include "app/runtime/form.h"
+#include "app/runtime/qt/mouse_keys.h"
 #include "app/runtime/qt/picture_data.h"
 #include "platform/drop_data_qt.h"
 
 namespace rt {
-
-namespace {
-
-int16_t ButtonOf(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton: return vbLeftButton;
-    case Qt::RightButton: return vbRightButton;
-    case Qt::MiddleButton: return vbMiddleButton;
-    default: return 0;
-    }
-}
-
-int16_t ShiftOf(Qt::KeyboardModifiers mods) {
-    int16_t s = 0;
-    if (mods & Qt::ShiftModifier) s |= 1;
-    if (mods & Qt::ControlModifier) s |= 2;
-    if (mods & Qt::AltModifier) s |= 4;
-    return s;
-}
-
-}  // namespace
 
 // ---- PaneWidget ----
 
@@ -56,7 +36,7 @@ void PaneWidget::paintEvent(QPaintEvent* event) {
 }
 
 void PaneWidget::mousePressEvent(QMouseEvent* event) {
-    const int16_t button = ButtonOf(event->button());
+    const int16_t button = ButtonsOf(event->button());
     const int16_t shift = ShiftOf(event->modifiers());
     Form& form = box_.Parent();
     const float x = float(form.PixelsToUnitsX(int(event->position().x())));
