@@ -1,6 +1,11 @@
 #include "test_support.h"
 
+#include <QtTest>
+
+#include "app/form1.h"
+#include "app/runtime/application.h"
 #include "app/runtime/dispatch.h"
+#include "app/runtime/qt/form_widget.h"
 #include "app/runtime/msgbox.h"
 
 ScriptedBoxes::ScriptedBoxes() {
@@ -21,3 +26,12 @@ EndWatch::EndWatch() {
 }
 
 EndWatch::~EndWatch() { rt::SetEndAction({}); }
+
+std::unique_ptr<Form1> ShownMainWindow() {
+    rt::App().SetPrevInstance(false);
+    auto form = std::make_unique<Form1>();
+    rt::Load(*form);
+    form->Show();
+    if (!QTest::qWaitForWindowExposed(&form->Widget())) qWarning("main window not exposed");
+    return form;
+}

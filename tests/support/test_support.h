@@ -3,9 +3,12 @@
 
 #include <QString>
 #include <deque>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
+
+class Form1;
 
 inline QString q(const std::u16string& s) { return QString::fromStdU16String(s); }
 inline std::u16string u(const QString& s) { return s.toStdU16String(); }
@@ -35,3 +38,6 @@ public:
     ~EndWatch();
     int count = 0;
 };
+
+// A main window of the first copy, loaded and shown on the offscreen screen.
+std::unique_ptr<Form1> ShownMainWindow();

@@ -40,10 +40,7 @@ class About : public QObject {
 
 private slots:
     void init() {
-        rt::App().SetPrevInstance(false);
-        main = std::make_unique<Form1>();
-        rt::Load(*main);
-        main->Show();
+        main = ShownMainWindow();
     }
     void cleanup() {
         frmAbout& about = frmAbout::Instance();

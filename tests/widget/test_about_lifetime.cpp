@@ -29,10 +29,7 @@ class AboutLifetime : public QObject {
 
 private slots:
     void init() {
-        rt::App().SetPrevInstance(false);
-        main = std::make_unique<Form1>();
-        rt::Load(*main);
-        main->Show();
+        main = ShownMainWindow();
     }
     void cleanup() {
         rt::SetNotificationAreaForTests(std::nullopt);

@@ -92,11 +92,8 @@ private slots:
         pngNamedJpeg = WriteImage("star.jpg", {12, 7}, Qt::green, "png");
     }
     void init() {
-        rt::App().SetPrevInstance(false);
         boxes = std::make_unique<ScriptedBoxes>();
-        form = std::make_unique<Form1>();
-        form->Show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form->Widget()));
+        form = ShownMainWindow();
     }
     void cleanup() {
         form.reset();

@@ -20,11 +20,8 @@ class MainWindow : public QObject {
 
 private slots:
     void init() {
-        rt::App().SetPrevInstance(false);
         boxes = std::make_unique<ScriptedBoxes>();
-        form = std::make_unique<Form1>();
-        form->Show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form->Widget()));
+        form = ShownMainWindow();
     }
     void cleanup() {
         form.reset();

@@ -37,11 +37,8 @@ class PaneAndClipboard : public QObject {
 
 private slots:
     void init() {
-        rt::App().SetPrevInstance(false);
         boxes = std::make_unique<ScriptedBoxes>();
-        form = std::make_unique<Form1>();
-        form->Show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form->Widget()));
+        form = ShownMainWindow();
         ShowPicture();
         SetState();
     }
