@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QFont>
+#include <QFontInfo>
 
 #include "app/form1.h"
 #include "app/runtime/application.h"
@@ -13,7 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Japanese text in default-font labels and boxes draws with a Japanese face.
     QFont font = QApplication::font();
-    font.setFamilies({font.family(), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    // The face the desktop's default resolves to comes first, so Latin text keeps its look.
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     QApplication::setFont(font);
 
     rt::App().ClaimSingleInstance();
