@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Files dragged from another program onto the running program: a JPEG dropped on the
 # pane is shown with its name in the box; a PNG dropped on the window brings the
-# refusal box and leaves the pane grey.
+# refusal box and leaves the pane grey; a JPEG dragged from a GTK program (as file
+# managers send it, a URI list also offered as text) onto the file-name box reaches the
+# window and is shown.
 source "$(dirname "$0")/lib.sh"
 : "${ORVENNA_TEST_TOOLS:?the folder of the helper programs}"
 desktop_start
@@ -101,3 +103,27 @@ crop_of drop-png-after $((CX + 512)) "$CY" 193 25
   || fail "the box's text changed"
 alive "$APP_PID" || fail "program ended"
 pass "PNG dropped on the window refused; pane grey, box kept"
+
+# A JPEG from a GTK program onto the file-name box: the window takes it, the box is not typed into.
+# Debian's own Python has the GTK bindings; another python3 may come first on PATH.
+/usr/bin/python3 "$(dirname "$0")/tools/gtk_drag_source.py" "$PICS/moon.jpg" >"$WORK/gtk.log" 2>&1 &
+SOURCE_PID=$!
+PIDS+=("$SOURCE_PID")
+[ -n "$(wait_window gtk-drag-source 10)" ] || fail "GTK drag source did not appear: $(cat "$WORK/gtk.log")"
+sleep 0.5
+xdotool mousemove --sync 1080 160
+xdotool mousedown 1
+sleep 0.1
+for d in 4 8 12 16; do xdotool mousemove 1080 $((160 + d)); sleep 0.05; done
+xdotool mousemove $((CX + 610)) $((CY + 12)); sleep 0.3
+xdotool mousemove $((CX + 600)) $((CY + 12)); sleep 0.3
+xdotool mouseup 1
+wait_exit "$SOURCE_PID" 10 || fail "GTK drag source did not finish"
+grep -q dropped "$WORK/gtk.log" || fail "the program did not take the GTK drop: $(cat "$WORK/gtk.log")"
+sleep 0.5
+shot drop-gtk
+near "$(mean_rgb drop-gtk $((CX + 119 + 40)) $((CY + 34 + 40)) 20 20)" "48 192 96" || fail "GTK-dropped picture not shown"
+crop_of drop-gtk $((CX + 512)) "$CY" 193 25
+[ "$(compare -metric AE "$WORK/drop-jpeg-crop.png" "$WORK/drop-gtk-crop.png" null: 2>&1)" = 0 ] \
+  || fail "the box shows something other than the file name"
+pass "JPEG dragged from a GTK program onto the box is shown with its name"
