@@ -148,6 +148,25 @@ private slots:
         QVERIFY(Near(Image(p).pixel(5, 5), qRgb(255, 0, 0), 0));
     }
 
+    void wholeFirstFrameLoadsWhateverFollowsIt() {
+        // Files with bytes after the end mark, without it, or cut inside a later frame
+        // still hold the whole first frame, which is all that is shown.
+        const QString path = dir.filePath("whole-anim.gif");
+        WriteAnimatedGif(path, 300, 200);
+        if (QTest::currentTestFailed()) return;
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        QVERIFY(whole.endsWith(';'));
+        const QList<QByteArray> variants = {whole + QByteArray(64, '\0'), whole.chopped(1),
+                                            whole.left(whole.size() * 3 / 4)};
+        for (int i = 0; i < variants.size(); ++i) {
+            const rt::Picture p = rt::LoadPicture(Win(Write(QString("tail%1.gif").arg(i), variants[i])));
+            QCOMPARE(p.PixelWidth(), 300);
+            QVERIFY(Near(Image(p).pixel(150, 190), qRgb(255, 0, 0), 0));
+        }
+    }
+
     void sixteenBitPngBecomesFourBytePixels() {
         QImage deep(8, 6, QImage::Format_RGBX64);
         deep.fill(QColor::fromRgba64(0x1234, 0x8000, 0xFFFF));
