@@ -52,8 +52,11 @@ int32_t Add(const NOTIFYICONDATAA& data) {
         QObject::connect(tray, &QSystemTrayIcon::activated, tray, [hWnd](QSystemTrayIcon::ActivationReason reason) {
             const int16_t button = ButtonOfActivation(reason);
             const float x = float(MouseMessageOfActivation(reason));
+            // A closed window no longer receives messages: the icon stays, but its
+            // clicks reach nobody (they must not bring a closed window back).
             Dispatch([hWnd, button, x] {
-                if (Form* target = FormFromHandle(hWnd)) target->Form_MouseMove(button, 0, x, 0);
+                Form* target = FormFromHandle(hWnd);
+                if (target && target->IsLoaded()) target->Form_MouseMove(button, 0, x, 0);
             });
         });
     }

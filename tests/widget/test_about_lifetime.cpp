@@ -86,6 +86,24 @@ private slots:
         QCOMPARE(end.count, 1);
     }
 
+    void iconOfAClosedMainWindowBringsNothingBack() {
+        ScriptedBoxes boxes;
+        EndWatch end;
+        rt::SetNotificationAreaForTests(true);
+        frmAbout& about = OpenAbout();
+        rt::Dispatch([&] { main->Menu_Click(0); });
+        emit rt::NotifyIconOf(main->hWnd(), 0)->activated(QSystemTrayIcon::Trigger);
+        CloseMain(boxes);
+        QVERIFY(!main->IsLoaded());
+        // The icon stays in the notification area, but a click on it reaches no window.
+        emit rt::NotifyIconOf(main->hWnd(), 0)->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(!main->IsLoaded());
+        QVERIFY(!main->Visible());
+        QCOMPARE(end.count, 0);
+        Ok(about);
+        QCOMPARE(end.count, 1);
+    }
+
     void aboutReopenedAfterMainClosedKeepsTheProgram() {
         ScriptedBoxes boxes;
         EndWatch end;
