@@ -138,6 +138,18 @@ private slots:
         QCOMPARE(Edit()->selectedText(), QString("moon"));
     }
 
+    void copiedWebLinkIsPasted() {
+        // A browser puts a link on the clipboard as a URL and as text: the text is pasted.
+        auto* mime = new QMimeData;
+        mime->setUrls({QUrl("https://example.org/sun.gif")});
+        mime->setText("https://example.org/sun.gif");
+        QApplication::clipboard()->setMimeData(mime);
+        Edit()->setFocus();
+        Edit()->selectAll();
+        QTest::keyClick(Edit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Edit()->text(), QString("https://example.org/sun.gif"));
+    }
+
     void pastedLineBreaksReachTheBox() {
         QApplication::clipboard()->setText("a\r\nb");
         Edit()->setFocus();

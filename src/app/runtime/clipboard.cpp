@@ -3,6 +3,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
+#include <algorithm>
 
 namespace rt {
 
@@ -13,8 +15,14 @@ ClipboardObject& Clipboard() {
 
 std::u16string ClipboardObject::GetText() const {
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    // A file list also comes with a text form (its URLs): only real plain text counts.
-    if (!mime || !mime->hasText() || mime->hasUrls()) return {};
+    if (!mime || !mime->hasText()) return {};
+    // A list of files copied in a file manager also has a text form (its URLs): that is
+    // not text to paste. A copied web link is.
+    if (mime->hasUrls()) {
+        const QList<QUrl> urls = mime->urls();
+        if (std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); }))
+            return {};
+    }
     return mime->text().toStdU16String();
 }
 
