@@ -22,7 +22,8 @@ struct Event {
 // A window that records its mouse-move events.
 class Watched : public rt::Form {
 public:
-    Watched() : rt::Form(Design()) {}
+    // Loaded: only a loaded window receives the icon's events.
+    Watched() : rt::Form(Design()) { rt::Load(*this); }
     void Form_MouseMove(int16_t Button, int16_t Shift, float X, float Y) override {
         events.push_back({Button, Shift, X, Y});
     }

@@ -175,6 +175,8 @@ void PictureBox::SetBackColor(Rgb back) {
 
 Menu::Menu(Form& form, const char* name, const std::u16string& caption) : name_(name) {
     menu_ = form.Widget().menuBar()->addMenu(QString::fromStdU16String(caption));
+    // Every separator is drawn as designed, also one that ends a menu.
+    menu_->setSeparatorsCollapsible(false);
     menu_->setObjectName(QString::fromUtf8(name));
     action_ = menu_->menuAction();
     action_->setObjectName(QString::fromUtf8(name));

@@ -14,10 +14,16 @@ namespace {
 // The desktop session is ending: each loaded form is asked as for any close, and a
 // form that refuses cancels the log-out.
 void OnSessionEnd(QSessionManager& manager) {
+    // A command is still waiting for the user (a dialog or box is open): the session
+    // cannot end under it without losing what the user is doing.
+    if (HandlerRunning()) {
+        manager.cancel();
+        return;
+    }
     const QList<Form*> forms = LoadedForms();
     for (Form* form : forms) {
         if (!manager.allowsInteraction()) break;
-        UnloadFor(*form, vbAppWindows);
+        Dispatch([form] { UnloadFor(*form, vbAppWindows); });
         manager.release();
         if (form->IsLoaded()) {
             manager.cancel();
