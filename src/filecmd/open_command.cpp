@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "app/runtime/busy_pointer.h"
 #include "app/runtime/file_input.h"
 #include "app/runtime/variant.h"
 #include "filecmd/error_traps.h"
@@ -35,6 +36,8 @@ void Form1::Load_Click(int16_t Index) {
         Picture1.SetPicture(rt::LoadPicture(DialogPath));
         std::u16string text;
         rt::Variant field;
+        // Reading a whole picture file as text takes a moment for a big one.
+        rt::BusyPointer busy;
         CloseWhenDone closer;
         rt::OpenForInput(DialogPath, kTextFile);
         closer.opened = true;

@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <memory>
 
+#include "app/runtime/busy_pointer.h"
 #include "app/runtime/errors.h"
 #include "app/runtime/picture.h"
 #include "app/runtime/picture_limits.h"
@@ -63,21 +64,6 @@ private:
 };
 
 // The busy pointer while a large picture decodes (only where there is a screen).
-class BusyPointer {
-public:
-    explicit BusyPointer(bool on) : on_(on && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        if (on_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~BusyPointer() {
-        if (on_) QGuiApplication::restoreOverrideCursor();
-    }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    bool on_;
-};
-
 // A reader that recognises the format by content; for the few formats without a
 // signature (a bare TGA, WBMP) the file's extension is the fallback.
 std::unique_ptr<QImageReader> OpenReader(QFile& file, const QString& suffix) {
