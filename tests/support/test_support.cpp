@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <QDir>
+#include <QFile>
 #include <QtTest>
 
 #include "app/form1.h"
@@ -34,4 +36,15 @@ std::unique_ptr<Form1> ShownMainWindow() {
     form->Show();
     if (!QTest::qWaitForWindowExposed(&form->Widget())) qWarning("main window not exposed");
     return form;
+}
+
+void UrlCatcher::open(const QUrl& url) {
+    urls.push_back(url);
+    folders.push_back(QDir::currentPath());
+}
+
+QString WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qWarning("cannot write %s", qPrintable(path));
+    return path;
 }

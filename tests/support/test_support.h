@@ -1,7 +1,12 @@
 // Shared test helpers: scripted message boxes, a caught End, string conversions.
 #pragma once
 
+#include <QApplication>
+#include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
 #include <deque>
 #include <memory>
 #include <functional>
@@ -41,3 +46,28 @@ public:
 
 // A main window of the first copy, loaded and shown on the offscreen screen.
 std::unique_ptr<Form1> ShownMainWindow();
+
+// Stands in for the desktop's opener (a browser): records each address and the folder
+// it was opened in. Install with QDesktopServices::setUrlHandler(scheme, &opener, "open").
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+    QStringList folders;
+public slots:
+    void open(const QUrl& url);
+};
+
+// Runs action on the modal widget of type T once it is up (polled, bounded).
+template <class T>
+void WhenModal(std::function<void(T*)> action, int tries = 200) {
+    QTimer::singleShot(20, [action, tries] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())
+            action(w);
+        else if (tries > 0)
+            WhenModal<T>(action, tries - 1);
+    });
+}
+
+// Writes bytes to a file (made or replaced) and returns its path.
+QString WriteFile(const QString& path, const QByteArray& bytes);

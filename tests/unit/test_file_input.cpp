@@ -38,11 +38,7 @@ class FileInput : public QObject {
     QTemporaryDir dir;
 
     QString Write(const QByteArray& bytes, const QString& name = "f.txt") {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return path;
+        return WriteFile(dir.filePath(name), bytes);
     }
 
 private slots:

@@ -58,13 +58,7 @@ class OpenCommand : public QObject {
         image.save(path);
         return path;
     }
-    QString File(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return path;
-    }
+    QString File(const QString& name, const QByteArray& bytes) { return WriteFile(dir.filePath(name), bytes); }
 
 private slots:
     void init() { form = std::make_unique<Form1>(); }

@@ -9,22 +9,9 @@
 #include "platform/shell_execute.h"
 #include "test_support.h"
 
-// Stands in for the browser: records each address and the folder it was opened in.
-class Opener : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-    QStringList folders;
-public slots:
-    void open(const QUrl& url) {
-        urls.push_back(url);
-        folders.push_back(QDir::currentPath());
-    }
-};
-
 class ShellExecute : public QObject {
     Q_OBJECT
-    Opener opener;
+    UrlCatcher opener;
 
 private slots:
     void init() {

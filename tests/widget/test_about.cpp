@@ -15,18 +15,6 @@
 #include "app/runtime/qt/picture_data.h"
 #include "test_support.h"
 
-class Browser : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-    QStringList folders;
-public slots:
-    void open(const QUrl& url) {
-        urls.push_back(url);
-        folders.push_back(QDir::currentPath());
-    }
-};
-
 class About : public QObject {
     Q_OBJECT
     std::unique_ptr<Form1> main;
@@ -160,7 +148,7 @@ private slots:
     }
 
     void enterOnTheLinkPressesTheLink() {
-        Browser browser;
+        UrlCatcher browser;
         const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
         QDesktopServices::setUrlHandler(scheme, &browser, "open");
         frmAbout& about = Opened();
@@ -174,7 +162,7 @@ private slots:
 
     void linkOpensTheAddressFromTheProgramsFolder() {
         ScriptedBoxes boxes;
-        Browser browser;
+        UrlCatcher browser;
         const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
         QDesktopServices::setUrlHandler(scheme, &browser, "open");
         frmAbout& about = Opened();

@@ -15,17 +15,6 @@
 
 namespace {
 
-// Runs action on the modal widget of type T once it is up (polled, bounded).
-template <class T>
-void WhenModal(std::function<void(T*)> action, int tries = 200) {
-    QTimer::singleShot(20, [action, tries] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())
-            action(w);
-        else if (tries > 0)
-            WhenModal<T>(action, tries - 1);
-    });
-}
-
 void TypeName(QFileDialog* dialog, const QString& name) {
     // Set as typed, then the dialog's Open button (typing would open the completer).
     auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");

@@ -21,15 +21,6 @@ void PressReturn(QFileDialog* dialog) {
     dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Save)->click();
 }
 
-template <class T>
-void WhenModal(std::function<void(T*)> action, int tries = 200) {
-    QTimer::singleShot(20, [action, tries] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible())
-            action(w);
-        else if (tries > 0)
-            WhenModal<T>(action, tries - 1);
-    });
-}
 
 }  // namespace
 
