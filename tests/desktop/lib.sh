@@ -72,3 +72,24 @@ wait_exit() {
   for i in $(seq $((secs * 10))); do alive "$pid" || return 0; sleep 0.1; done
   return 1
 }
+
+# Drags files from our drag-source helper's window to a point on screen, like a hand
+# would; the helper's PID is in SOURCE_PID and its report in $WORK/source.log.
+drag_to() {
+  : "${ORVENNA_TEST_TOOLS:?the folder of the helper programs}"
+  local tx=$1 ty=$2; shift 2
+  "$ORVENNA_TEST_TOOLS/drag_source" "$@" >"$WORK/source.log" 2>&1 &
+  SOURCE_PID=$!
+  PIDS+=("$SOURCE_PID")
+  local src
+  src=$(wait_window drag-source 10) || true
+  [ -n "$src" ] || fail "drag source did not appear"
+  sleep 0.3
+  xdotool mousemove --sync 1080 160
+  xdotool mousedown 1
+  sleep 0.1
+  for d in 4 8 12 16; do xdotool mousemove 1080 $((160 + d)); sleep 0.05; done
+  xdotool mousemove $((tx + 10)) "$ty"; sleep 0.3
+  xdotool mousemove "$tx" "$ty"; sleep 0.3
+  xdotool mouseup 1
+}

@@ -40,25 +40,6 @@ done
 CX=$WX
 near "$(mean_rgb drop-before $((CX + 200)) $((CY + 100)) 10 10)" "192 192 192" || fail "pane not grey at start"
 
-# Drags from the helper's window to a point on screen, like a hand would.
-drag_to() {
-  local tx=$1 ty=$2; shift 2
-  "$ORVENNA_TEST_TOOLS/drag_source" "$@" >"$WORK/source.log" 2>&1 &
-  SOURCE_PID=$!
-  PIDS+=("$SOURCE_PID")
-  local src
-  src=$(wait_window drag-source 10) || true
-  [ -n "$src" ] || fail "drag source did not appear"
-  sleep 0.3
-  xdotool mousemove --sync 1080 160
-  xdotool mousedown 1
-  sleep 0.1
-  for d in 4 8 12 16; do xdotool mousemove 1080 $((160 + d)); sleep 0.05; done
-  xdotool mousemove $((tx + 10)) "$ty"; sleep 0.3
-  xdotool mousemove "$tx" "$ty"; sleep 0.3
-  xdotool mouseup 1
-}
-
 # A JPEG onto the pane.
 drag_to $((CX + 300)) $((CY + 300)) "$PICS/moon.jpg"
 wait_exit "$SOURCE_PID" 10 || fail "drag source did not finish"

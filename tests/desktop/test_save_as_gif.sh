@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The real program: a picture opened with Ctrl+O, then Ctrl+S, a target name ending in
-# .gif typed into the save dialog, Return: the message names the extension and the
-# file written is a GIF.
+# The real program: a picture opened with Ctrl+O (and then one dropped from another
+# program), then Ctrl+S, a target name ending in .gif typed into the save dialog,
+# Return: the message names the extension and the file written is a GIF.
 source "$(dirname "$0")/lib.sh"
 desktop_start
 
 convert -size 160x120 gradient:orange-navy "$WORK/moon.jpg"
+convert -size 90x70 xc:'#20a040' "$WORK/leaf.jpg"
 mkdir -p "$WORK/out"
 
 start_app
@@ -38,26 +39,39 @@ pass "picture opened through the open dialog"
 sleep 0.3
 shot opened
 
-xdotool windowfocus --sync "$main" key ctrl+s
-save=$(wait_window 'Save As' 10) || true
-[ -n "$save" ] || fail "save dialog not shown"
-shot save-dialog
-enter_path "$save" "$WORK/out/moon.gif" 'Save As' || fail "save dialog did not take the name"
+# Ctrl+S, a .gif name, Return: the message, then a real GIF of the given size on disk.
+save_as_gif() {
+  local target=$1 size=$2 tag=$3
+  xdotool windowfocus --sync "$main" key ctrl+s
+  save=$(wait_window 'Save As' 10) || true
+  [ -n "$save" ] || fail "save dialog not shown"
+  shot "save-dialog$tag"
+  enter_path "$save" "$target" 'Save As' || fail "save dialog did not take the name"
 
-# The message box carries the program's title too: the visible "Orvenna" that is not the main window.
-box=""
-for i in $(seq 50); do
-  box=$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" | head -1 || true)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || fail "no message after saving"
-shot save-message
-[ -f "$WORK/out/moon.gif" ] || fail "no file written"
-[ "$(head -c 6 "$WORK/out/moon.gif")" = "GIF89a" ] || fail "the file is not a GIF"
-[ "$(identify -format '%m %wx%h' "$WORK/out/moon.gif")" = "GIF 160x120" ] || fail "GIF unreadable or wrong size"
-pass "message shown and the file is a GIF"
-xdotool windowfocus --sync "$box" key Return
-sleep 0.3
-[ -z "$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" || true)" ] || fail "message did not close"
-pass "message closed"
+  # The message box carries the program's title too: the visible "Orvenna" that is not the main window.
+  local box="" i
+  for i in $(seq 50); do
+    box=$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" | head -1 || true)
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || fail "no message after saving"
+  shot "save-message$tag"
+  [ -f "$target" ] || fail "no file written"
+  [ "$(head -c 6 "$target")" = "GIF89a" ] || fail "the file is not a GIF"
+  [ "$(identify -format '%m %wx%h' "$target")" = "GIF $size" ] || fail "GIF unreadable or wrong size"
+  pass "message shown and the file is a GIF"
+  xdotool windowfocus --sync "$box" key Return
+  sleep 0.3
+  [ -z "$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" || true)" ] || fail "message did not close"
+  pass "message closed"
+}
+
+save_as_gif "$WORK/out/moon.gif" 160x120 ""
+
+# A picture dropped on the window from another program, saved the same way.
+drag_to 300 300 "$WORK/leaf.jpg"
+wait_exit "$SOURCE_PID" 10 || fail "drag source did not finish"
+grep -q dropped "$WORK/source.log" || fail "the program did not take the drop"
+pass "picture dropped from another program"
+save_as_gif "$WORK/out/leaf.gif" 90x70 "-dropped"
