@@ -93,3 +93,20 @@ drag_to() {
   xdotool mousemove "$tx" "$ty"; sleep 0.3
   xdotool mouseup 1
 }
+
+# Starts a second copy, which must show exactly one window (its warning) and end when
+# that is closed with Return. An optional name keeps a screenshot of the warning.
+expect_second_copy_refused() {
+  start_app
+  local second=$APP_PID warning="" i
+  for i in $(seq 100); do
+    warning=$(visible_windows_of "$second" | head -1)
+    [ -n "$warning" ] && break
+    sleep 0.1
+  done
+  [ -n "$warning" ] || fail "the second copy showed no warning"
+  [ "$(visible_windows_of "$second" | wc -l)" -eq 1 ] || fail "the second copy showed more than its warning"
+  [ -z "${1:-}" ] || shot "$1"
+  xdotool windowfocus --sync "$warning" key Return
+  wait_exit "$second" 10 || fail "the second copy did not end after its warning"
+}

@@ -12,19 +12,7 @@ shot startup
 pass "main window mapped"
 
 # A second copy: only the warning box, and it ends when the box is closed.
-start_app
-second=$APP_PID
-box=""
-for i in $(seq 100); do
-  box=$(visible_windows_of "$second" | head -1)
-  [ -n "$box" ] && break
-  sleep 0.1
-done
-[ -n "$box" ] || fail "second copy showed no box"
-[ "$(visible_windows_of "$second" | wc -l)" -eq 1 ] || fail "second copy showed more than the box"
-shot second-copy
-xdotool windowfocus --sync "$box" key Return
-wait_exit "$second" 10 || fail "second copy did not end after its box"
+expect_second_copy_refused second-copy
 alive "$first" || fail "first copy was disturbed"
 [ -n "$(wait_window Orvenna 2)" ] || fail "first copy's window is gone"
 pass "second copy refused"

@@ -74,18 +74,7 @@ pass "second station: hidden again behind the one icon"
 # the first stays hidden and running.
 focus "$(wait_window Orvenna 5)" 755 300; xdotool key ctrl+j
 wait_hidden || fail "Ctrl+J did not hide the window before the second copy"
-start_app
-second=$APP_PID
-warning=""
-for i in $(seq 100); do
-  warning=$(visible_windows_of "$second" | head -1)
-  [ -n "$warning" ] && break
-  sleep 0.1
-done
-[ -n "$warning" ] || fail "the second copy showed no warning"
-[ "$(visible_windows_of "$second" | wc -l)" -eq 1 ] || fail "the second copy showed more than its warning"
-xdotool windowfocus --sync "$warning" key Return
-wait_exit "$second" 10 || fail "the second copy did not end"
+expect_second_copy_refused
 alive "$app" || fail "the first copy ended"
 xdotool search --onlyvisible --name '^Orvenna$' | grep -qx "$main" && fail "the hidden first copy was shown"
 pass "second copy refused while the first is hidden in the tray"
