@@ -11,6 +11,7 @@
 #include "app/runtime/form.h"
 #include "app/runtime/qt/form_widget.h"
 #include "app/runtime/qt/default_folder.h"
+#include "app/runtime/qt/host_file.h"
 #include "app/runtime/strings.h"
 
 namespace platform {
@@ -53,12 +54,28 @@ QStringList NameFilters(LPSTR32 address) {
     return filters;
 }
 
+// Qt lists no file whose name is not UTF-8 and finds none by such a name. Typed as it
+// reads (U+FFFD for what is not text), the file is taken when it is there.
+class OpenDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (fileMode() == ExistingFile && files.size() == 1 && !QFileInfo::exists(files.first()) &&
+            rt::HostFileInfo(rt::HostBytesOf(files.first())).isFile()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
 std::optional<std::string> RunOpenDialog(const OPENFILENAMEA& record) {
     QWidget* owner = nullptr;
     if (rt::Form* form = rt::FormFromHandle(record.hwndOwner)) owner = &form->Widget();
     QString title = QString::fromLocal8Bit(AnsiText(record.lpstrTitle));
     if (title.isEmpty()) title = QStringLiteral("Open");
-    QFileDialog dialog(owner, title);
+    OpenDialog dialog(owner, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Qt's dialog has no read-only check box, so OFN_HIDEREADONLY needs nothing.
@@ -84,7 +101,7 @@ std::optional<std::string> RunOpenDialog(const OPENFILENAMEA& record) {
         dialog.selectFile(info.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return rt::HostBytesOf(dialog.selectedFiles().first());
 }
 
 // Copies text with its NUL into a block of the given usable size; false when it does not fit.

@@ -8,6 +8,7 @@
 #include "app/runtime/form.h"
 #include "app/runtime/qt/form_widget.h"
 #include "app/runtime/qt/default_folder.h"
+#include "app/runtime/qt/host_file.h"
 #include "app/runtime/strings.h"
 
 namespace rt {
@@ -48,7 +49,7 @@ std::optional<std::string> RunSaveDialog(QWidget* owner, const SaveDialogRequest
         dialog.selectFile(start.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return HostBytesOf(dialog.selectedFiles().first());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/runtime/errors.h"
+#include "app/runtime/qt/host_file.h"
 #include "app/runtime/strings.h"
 
 namespace rt {
@@ -21,8 +22,8 @@ int64_t faultAfter = -1;
 // One file open for input: read in chunks, so that a large file costs no more memory
 // than a chunk and every byte is looked at once.
 struct InputFile {
-    std::u16string path;  // Windows form, for messages
-    QFile file;
+    std::u16string path;  // as the user's system writes it, for messages
+    HostFile file;
     QByteArray buffer;
     qsizetype pos = 0;
     qint64 consumed = 0;
@@ -104,18 +105,18 @@ bool LooksNumeric(const QByteArray& s) {
 void OpenForInput(const std::u16string& path, int fileNumber) {
     CheckNumber(fileNumber);
     if (Files().count(fileNumber)) Raise(ErrFileAlreadyOpen, u"#" + Str(fileNumber));
-    const std::u16string shown = UpToNul(path);
+    const std::u16string shown = ShownPath(path);
     if (shown.empty()) Raise(ErrPathFileAccess, u"(no file name)");
-    const QString host = QString::fromStdString(HostPath(path));
-    const QFileInfo info(host);
+    const std::string host = HostPath(path);
+    const HostFileInfo info(host);
     if (!info.exists()) {
-        if (!info.absoluteDir().exists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
+        if (!info.folderExists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
         Raise(ErrFileNotFound, shown);
     }
     if (info.isDir()) Raise(ErrPathFileAccess, shown + u" (is a folder)");
     auto f = std::make_unique<InputFile>();
     f->path = shown;
-    f->file.setFileName(host);
+    f->file.setHostPath(host);
     if (!f->file.open(QIODevice::ReadOnly))
         Raise(ErrPermissionDenied, shown + u" (" + f->file.errorString().toStdU16String() + u")");
     Files()[fileNumber] = std::move(f);
