@@ -30,7 +30,7 @@ std::u16string Reason(int error) { return FromUtf8(std::strerror(error)); }
 // One file open for input: read in chunks, so that a large file costs no more memory
 // than a chunk and every byte is looked at once.
 struct InputFile {
-    std::u16string path;  // Windows form, for messages
+    std::u16string path;  // as the user's system writes it, for messages
     std::unique_ptr<std::FILE, FileCloser> file;
     std::string buffer;
     size_t pos = 0;
@@ -131,7 +131,7 @@ double NumberOf(const std::string& s) {
 void OpenForInput(const std::u16string& path, int fileNumber) {
     CheckNumber(fileNumber);
     if (Files().count(fileNumber)) Raise(ErrFileAlreadyOpen, u"#" + Str(fileNumber));
-    const std::u16string shown = UpToNul(path);
+    const std::u16string shown = ShownPath(path);
     if (shown.empty()) Raise(ErrPathFileAccess, u"(no file name)");
     namespace fs = std::filesystem;
     const fs::path host(HostPath(path));

@@ -11,6 +11,7 @@
 #include "runtime/errors.h"
 #include "runtime/picture.h"
 #include "runtime/picture_limits.h"
+#include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
 
@@ -25,7 +26,7 @@ namespace {
 constexpr int64_t kMB = int64_t(1) << 20;
 
 std::u16string Named(const std::u16string& path, const std::u16string& reason) {
-    return path + u" (" + reason + u")";
+    return ShownPath(path) + u" (" + reason + u")";
 }
 
 std::u16string Megabytes(int64_t bytes) { return Str((bytes + kMB - 1) / kMB) + u" MB"; }
@@ -146,14 +147,14 @@ Picture LoadPicture(const std::u16string& path) {
     const std::u16string name = UpToNul(path);
     if (name.empty()) return Picture();  // no path: the empty picture
 
-    const QString host = QString::fromStdString(HostPath(name));
-    const QFileInfo info(host);
+    const std::string host = HostPath(name);
+    const HostFileInfo info(host);
     if (!info.exists()) Raise(ErrFileNotFound, Named(name, u"no such file"));
     if (info.isDir()) Raise(ErrPathFileAccess, Named(name, u"a folder, not a file"));
     // A pipe or device would block or never end: only plain files are read.
     if (!info.isFile()) Raise(ErrPathFileAccess, Named(name, u"not a plain file"));
 
-    QFile file(host);
+    HostFile file(host);
     if (!file.open(QIODevice::ReadOnly)) {
         const std::u16string why = file.errorString().toStdU16String();
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
