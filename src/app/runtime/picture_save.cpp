@@ -6,7 +6,9 @@
 #include <QSaveFile>
 #include <cerrno>
 
+#include "app/runtime/busy_pointer.h"
 #include "app/runtime/errors.h"
+#include "app/runtime/paint_now.h"
 #include "app/runtime/picture.h"
 #include "app/runtime/picture_save_qt.h"
 #include "app/runtime/qt/picture_data.h"
@@ -118,6 +120,10 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const QFileInfo info(host);
     if (info.isDir()) Raise(ErrPathFileAccess, target + u" (is a folder)");
     if (!info.absoluteDir().exists()) Raise(ErrPathNotFound, target + u" (no such folder)");
+    // Encoding a large picture takes seconds: the pointer says so, and the window is
+    // repainted first, so that a dialog just closed is not left standing on it.
+    BusyPointer busy;
+    RepaintWindowsNow();
     WriteFileAtomically(host, EncodePicture(*image, SaveFormatFor(info.fileName()), target), target);
 }
 
