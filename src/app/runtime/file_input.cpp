@@ -74,12 +74,14 @@ void PaintWhileReading() {
     since.start();
 }
 
-// Makes room for so many characters. Large text asks for large pages: it is written
-// once from end to end, and a page fault for every 4 KB costs more than the writing.
+// Makes room for so many characters. Text of many megabytes asks for large pages: it
+// is written once from end to end, and a page fault for every 4 KB costs more than
+// the writing.
 void Reserve(std::u16string& text, int64_t chars) {
     text.reserve(size_t(chars));
 #ifdef __linux__
     constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    if (text.capacity() < 8 * kLargePage) return;
     const auto from = (reinterpret_cast<uintptr_t>(text.data()) + kLargePage - 1) & ~(kLargePage - 1);
     const auto to = reinterpret_cast<uintptr_t>(text.data() + text.capacity()) & ~(kLargePage - 1);
     if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
@@ -213,7 +215,7 @@ struct InputFile {
 
     // A field longer than a block. A file that can seek is walked to the field's end
     // first, so that the field's string is made once at its final size, with room for
-    // the text read before it and a line end (see Append); a pipe is decoded as it comes.
+    // the text read before it and a line end (see AppendTextOf); a pipe is decoded as it comes.
     void ReadLongField(bool quoted, std::u16string& out) {
         const bool measure = !file.isSequential();
         if (measure) {
