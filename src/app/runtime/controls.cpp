@@ -8,6 +8,7 @@
 
 #include "app/runtime/dispatch.h"
 #include "app/runtime/form.h"
+#include "app/runtime/paint_now.h"
 #include "app/runtime/qt/fonts.h"
 #include "app/runtime/qt/form_widget.h"
 #include "app/runtime/qt/picture_data.h"
@@ -152,6 +153,11 @@ void PictureBox::SetPicture(const rt::Picture& picture) {
         AdoptPixelSize(int(std::ceil(picture_.PixelWidth() / dpr)), int(std::ceil(picture_.PixelHeight() / dpr)));
     }
     Widget()->update();
+    // Shown at once: the handler may go on with a long step (reading the file as text).
+    if (Widget()->isVisible()) {
+        Widget()->window()->repaint();
+        PaintPendingEvents();
+    }
 }
 
 void PictureBox::SetAutoSize(bool on) {
