@@ -2,7 +2,7 @@
 // error number (0 when it loaded), how far memory rose at its peak during the load, and
 // the bytes of the picture it made: "number peak-bytes picture-bytes".
 // Usage: load_peak <bound-bytes> <host-path>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -30,7 +30,7 @@ long long StatusBytes(const std::string& key) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc != 3) return 2;
     rt::LimitPictureBytesForTests(std::stoll(argv[1]));
     const std::u16string path = rt::WindowsPath(argv[2]);
