@@ -47,8 +47,10 @@ void PlaceControl(ControlPeer& control, int x, int y, int width, int height);
 void SetControlToolTip(ControlPeer& control, const std::u16string& text);
 // Device pixels per logical pixel where the control is shown (1 without scaling).
 double ControlPixelRatio(const ControlPeer& control);
-// Draws the control again (its picture or colour changed).
+// Draws the control again (its picture or colour changed), when events are next served.
 void RepaintControl(ControlPeer& control);
+// Draws the shown window the control is on now, while the handler goes on.
+void PaintWindowNow(ControlPeer& control);
 
 // ---- modal services ----
 // The message box: prompt, style bits and title; returns vbOK, vbYes or vbNo.

@@ -17,7 +17,7 @@ bool Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 // Length of the well-formed UTF-8 sequence at bytes[i] (shortest form, at most
 // U+10FFFF, surrogates only when allowed), or 0 when there is none; its code point in *code.
-size_t Utf8Sequence(const std::string& bytes, size_t i, bool surrogates, char32_t* code) {
+size_t Utf8Sequence(std::string_view bytes, size_t i, bool surrogates, char32_t* code) {
     const auto b = [&](size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
     const size_t left = bytes.size() - i;
     const unsigned char c = b(0);
@@ -151,13 +151,22 @@ std::string ToUtf8(const std::u16string& text) {
     return out;
 }
 
-// Each byte that does not belong to a well-formed sequence becomes U+FFFD.
 std::u16string FromUtf8(const std::string& text) {
     std::u16string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
+    AppendFromUtf8(out, text);
+    return out;
+}
+
+// Each byte that does not belong to a well-formed sequence becomes U+FFFD.
+void AppendFromUtf8(std::u16string& out, std::string_view bytes) {
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            out += char16_t(bytes[i++]);
+            continue;
+        }
         char32_t cp = 0;
-        const size_t n = Utf8Sequence(text, i, false, &cp);
+        const size_t n = Utf8Sequence(bytes, i, false, &cp);
         if (n == 0) {
             out += char16_t(0xFFFD);
             ++i;
@@ -166,7 +175,6 @@ std::u16string FromUtf8(const std::string& text) {
         Append(out, cp);
         i += n;
     }
-    return out;
 }
 
 std::string ToAnsi(const std::u16string& text) {

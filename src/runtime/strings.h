@@ -2,11 +2,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace rt {
 
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);
+// Appends the text of UTF-8 bytes; each byte that is not part of valid UTF-8 reads U+FFFD.
+void AppendFromUtf8(std::u16string& out, std::string_view bytes);
 
 // The 8-bit text that the system calls take: UTF-8, which also carries what a path
 // holds besides text (see WindowsPath), so that text -> 8-bit -> text is exact.

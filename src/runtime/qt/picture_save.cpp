@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "runtime/busy_pointer.h"
 #include "runtime/errors.h"
+#include "runtime/paint_now.h"
 #include "runtime/picture.h"
 #include "runtime/qt/picture_encode.h"
 #include "runtime/qt/host_file.h"
@@ -162,6 +164,10 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const HostFileInfo info(host);
     if (info.isDir()) Raise(ErrPathFileAccess, shown + u" (is a folder)");
     if (!info.folderExists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
+    // Encoding a large picture takes seconds: the pointer says so, and the window is
+    // repainted first, so that a dialog just closed is not left standing on it.
+    BusyPointer busy;
+    RepaintWindowsNow();
     WriteFileAtomically(host, EncodePicture(*image, SaveFormatFor(info.fileName()), shown), shown);
 }
 
