@@ -4,3 +4,9 @@ pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
 find_package(GIF REQUIRED)
 target_link_libraries(orvenna_core PUBLIC PkgConfig::IMAGEQUANT GIF::GIF)
 pkg_check_modules(TURBOJPEG IMPORTED_TARGET libturbojpeg)
+# HEIF (libheif with its HEVC decoder), AVIF (libavif) and JPEG XL (libjxl) reading,
+# AVIF and JPEG XL writing.
+pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(AVIF REQUIRED IMPORTED_TARGET libavif)
+pkg_check_modules(JXL REQUIRED IMPORTED_TARGET libjxl libjxl_threads)
+target_link_libraries(orvenna_core PUBLIC PkgConfig::HEIF PkgConfig::AVIF PkgConfig::JXL)

@@ -9,7 +9,7 @@
 
 namespace rt {
 
-enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp };
+enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp, Avif, Jxl };
 
 // The format the file name's extension names, in any letter case; BMP for any other
 // extension and for none.
@@ -22,6 +22,10 @@ QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16s
 // GIF: a 256-colour palette from libimagequant, dithered; transparent pixels keep one
 // transparent palette entry.
 QByteArray EncodeGif(const QImage& image, const std::u16string& target);
+
+// AVIF (libavif) and JPEG XL (libjxl), lossy, at about the quality of JPEG at 90.
+QByteArray EncodeAvif(const QImage& image, const std::u16string& target);
+QByteArray EncodeJxl(const QImage& image, const std::u16string& target);
 
 // Writes the bytes to the host path through a temporary file in the same folder,
 // renamed over the target only when everything was written; a failure names the

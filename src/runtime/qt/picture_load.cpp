@@ -16,6 +16,7 @@
 #include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/qt/picture_formats.h"
+#include "runtime/qt/picture_own_formats.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -167,6 +168,9 @@ Picture LoadPicture(const std::u16string& path) {
         Raise(ErrPathFileAccess, Named(name, why));
     }
     if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
+
+    // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, QOI, TGA) have readers of our own.
+    if (std::optional<QImage> own = ReadOwnFormat(file, info.suffix(), name)) return PictureFromImage(std::move(*own));
 
     std::unique_ptr<QImageReader> reader = OpenReader(file, info.suffix());
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));

@@ -56,6 +56,8 @@ SaveFormat SaveFormatFor(const QString& fileName) {
     if (ext == u"gif") return SaveFormat::Gif;
     if (ext == u"tif" || ext == u"tiff") return SaveFormat::Tiff;
     if (ext == u"webp") return SaveFormat::Webp;
+    if (ext == u"avif") return SaveFormat::Avif;
+    if (ext == u"jxl") return SaveFormat::Jxl;
     return SaveFormat::Bmp;  // bmp, dib, and anything else
 }
 
@@ -68,6 +70,8 @@ QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16s
     case SaveFormat::Gif: return EncodeGif(image, target);
     case SaveFormat::Tiff: return WithQt(image, "tiff", -1, target);
     case SaveFormat::Webp: return WithQt(image, "webp", 90, target);
+    case SaveFormat::Avif: return EncodeAvif(image, target);
+    case SaveFormat::Jxl: return EncodeJxl(image, target);
     case SaveFormat::Bmp: break;
     }
     return WithQt(OnWhite(image), "bmp", -1, target);
