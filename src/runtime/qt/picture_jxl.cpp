@@ -15,18 +15,18 @@ namespace {
 
 constexpr int64_t kFixedCost = 24 << 20;  // the decoder's tables and per-group buffers
 
-bool IsJxl(const QByteArray& bytes) {
-    const JxlSignature s = JxlSignatureCheck(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-    return s == JXL_SIG_CODESTREAM || s == JXL_SIG_CONTAINER;
+JxlSignature Signature(const QByteArray& bytes) {
+    return JxlSignatureCheck(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
 }
 
 class JxlReader : public OwnFormatReader {
 public:
-    explicit JxlReader(const QByteArray& bytes) : bytes_(bytes) {
+    JxlReader(const QByteArray& bytes, bool container) : bytes_(bytes), container_(container) {
         JxlDecoderSetParallelRunner(decoder_, JxlThreadParallelRunner, runner_);
         JxlDecoderSubscribeEvents(decoder_, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE);
+        // The input is left open: a decoder that wants more than the whole file has met
+        // a file cut short, and says so, where after closing it would only fail.
         JxlDecoderSetInput(decoder_, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-        JxlDecoderCloseInput(decoder_);
     }
     ~JxlReader() override {
         JxlDecoderDestroy(decoder_);
@@ -34,6 +34,7 @@ public:
     }
 
     DecodingCost Measure() override {
+        if (container_ && IsoBoxesOverrun(bytes_)) throw DecodeFailure{DecodeFailure::Truncated, {}};
         Next(JXL_DEC_BASIC_INFO);
         if (JxlDecoderGetBasicInfo(decoder_, &info_) != JXL_DEC_SUCCESS) return {};
         DecodingCost cost;
@@ -90,12 +91,12 @@ private:
         }
     }
     [[noreturn]] static void Fail(JxlDecoderStatus status) {
-        // All the input was given: a decoder that wants more has met the end of the file.
         if (status == JXL_DEC_NEED_MORE_INPUT) throw DecodeFailure{DecodeFailure::Truncated, {}};
         throw DecodeFailure{DecodeFailure::Damaged, u"the JPEG XL decoder reports an error"};
     }
 
     const QByteArray& bytes_;
+    const bool container_;
     JxlDecoder* decoder_ = JxlDecoderCreate(nullptr);
     void* runner_ = JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
     JxlBasicInfo info_{};
@@ -105,8 +106,9 @@ private:
 }  // namespace
 
 std::unique_ptr<OwnFormatReader> OpenJxl(const QByteArray& bytes) {
-    if (!IsJxl(bytes)) return nullptr;
-    return std::make_unique<JxlReader>(bytes);
+    const JxlSignature signature = Signature(bytes);
+    if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) return nullptr;
+    return std::make_unique<JxlReader>(bytes, signature == JXL_SIG_CONTAINER);
 }
 
 }  // namespace rt
