@@ -11,10 +11,11 @@ namespace rt {
 
 namespace {
 
-// Butteraugli distance (0 lossless, 1 visually lossless) and effort (1 fastest to 9):
-// chosen to match JPEG quality 90 at a clearly smaller file, in a few times JPEG's time.
-constexpr float kDistance = 1.0f;
-constexpr int kEffort = 5;
+// Butteraugli distance (0 lossless, 1 visually lossless) and effort (1 fastest to 9). On a
+// grainy 6-megapixel photo stand-in these give 37.5 dB PSNR at 68% of the size of JPEG at
+// 90 (36.9 dB); effort 5 took twice as long for a file as large at the same PSNR.
+constexpr float kDistance = 0.9f;
+constexpr int kEffort = 3;
 
 }  // namespace
 
