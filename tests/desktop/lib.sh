@@ -120,12 +120,14 @@ desktop_start() {
 app_up() { [ -n "$(xdotool search --pid "$APP_PID" 2>/dev/null)" ]; }
 
 # Starts the program in the background without waiting; its PID in APP_PID, its output
-# in $WORK/app-N.log.
+# in ${APP_LOGS[PID]}.
+declare -A APP_LOGS
 launch_app() {
-  local n=${#PIDS[@]}
-  "$ORVENNA_BIN" >"$WORK/app-$n.log" 2>&1 &
+  local log="$WORK/app-${#PIDS[@]}.log"
+  "$ORVENNA_BIN" >"$log" 2>&1 &
   APP_PID=$!
   PIDS+=("$APP_PID")
+  APP_LOGS[$APP_PID]=$log
 }
 
 # Waits until the program of APP_PID made its first window; one whose X connection was
@@ -139,8 +141,10 @@ ensure_app_up() {
   done
   app_up && return 0
   alive "$APP_PID" && fail "the program runs but made no window"
+  grep -q "could not connect to display" "${APP_LOGS[$APP_PID]}" ||
+    fail "the program ended before it made a window: $(tail -3 "${APP_LOGS[$APP_PID]}")"
   launch_app
-  wait_until 15 app_up || fail "the program did not start: $(tail -3 "$WORK"/app-*.log)"
+  wait_until 15 app_up || fail "the program did not start: $(tail -3 "${APP_LOGS[$APP_PID]}")"
 }
 
 # Starts the program and waits until it is up; its PID in APP_PID.
@@ -161,7 +165,7 @@ visible_windows_of() {
 }
 
 # Gives a window the keyboard the way a user does, through the window manager.
-activate() { xdotool windowactivate --sync "$1"; }
+activate() { timeout 5 xdotool windowactivate --sync "$1" || fail "the window manager did not activate $1"; }
 
 # "X Y" of a window's client area on the screen.
 client_origin() {
