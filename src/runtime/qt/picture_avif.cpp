@@ -15,13 +15,6 @@ namespace {
 
 constexpr int64_t kFixedCost = 32 << 20;  // the AV1 decoder's state and reference frames
 
-bool IsAvif(const QByteArray& bytes) {
-    if (bytes.size() < 16 || bytes.mid(4, 4) != "ftyp") return false;
-    const qsizetype end = std::min<qsizetype>(bytes.size(), qFromBigEndian<quint32>(bytes.constData()));
-    for (qsizetype at = 8; at + 4 <= end; at += at == 8 ? 8 : 4)  // major brand, version, compatible brands
-        if (bytes.mid(at, 4) == "avif" || bytes.mid(at, 4) == "avis") return true;
-    return false;
-}
 
 void Check(avifResult result) {
     if (result == AVIF_RESULT_OK) return;
@@ -97,8 +90,15 @@ private:
 
 }  // namespace
 
+bool IsAvif(const QByteArray& head) {
+    if (head.size() < 16 || head.mid(4, 4) != "ftyp") return false;
+    const qsizetype end = std::min<qsizetype>(head.size(), qFromBigEndian<quint32>(head.constData()));
+    for (qsizetype at = 8; at + 4 <= end; at += at == 8 ? 8 : 4)  // major brand, version, compatible brands
+        if (head.mid(at, 4) == "avif" || head.mid(at, 4) == "avis") return true;
+    return false;
+}
+
 std::unique_ptr<OwnFormatReader> OpenAvif(const QByteArray& bytes) {
-    if (!IsAvif(bytes)) return nullptr;
     return std::make_unique<AvifReader>(bytes);
 }
 

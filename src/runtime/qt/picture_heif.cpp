@@ -14,19 +14,6 @@ namespace {
 
 constexpr int64_t kFixedCost = 16 << 20;  // the codec's tables and line buffers
 
-// HEIF brands; AVIF files (brand avif or avis) are left to the AVIF reader.
-bool IsHeif(const QByteArray& bytes) {
-    if (bytes.size() < 16 || bytes.mid(4, 4) != "ftyp") return false;
-    const qsizetype end = std::min<qsizetype>(bytes.size(), qFromBigEndian<quint32>(bytes.constData()));
-    bool heif = false;
-    for (qsizetype at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {  // major brand, version, compatible brands
-        const QByteArray brand = bytes.mid(at, 4);
-        if (brand == "avif" || brand == "avis") return false;
-        heif = heif || brand == "heic" || brand == "heix" || brand == "hevc" || brand == "hevx" || brand == "heim" ||
-               brand == "heis" || brand == "mif1" || brand == "msf1";
-    }
-    return heif;
-}
 
 DecodeFailure Failure(const heif_error& error) {
     if (error.code == heif_error_Memory_allocation_error) return {DecodeFailure::OutOfMemory, {}};
@@ -134,8 +121,21 @@ private:
 
 }  // namespace
 
+// HEIF brands; AVIF files (brand avif or avis) are left to the AVIF reader.
+bool IsHeif(const QByteArray& head) {
+    if (head.size() < 16 || head.mid(4, 4) != "ftyp") return false;
+    const qsizetype end = std::min<qsizetype>(head.size(), qFromBigEndian<quint32>(head.constData()));
+    bool heif = false;
+    for (qsizetype at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {  // major brand, version, compatible brands
+        const QByteArray brand = head.mid(at, 4);
+        if (brand == "avif" || brand == "avis") return false;
+        heif = heif || brand == "heic" || brand == "heix" || brand == "hevc" || brand == "hevx" || brand == "heim" ||
+               brand == "heis" || brand == "mif1" || brand == "msf1";
+    }
+    return heif;
+}
+
 std::unique_ptr<OwnFormatReader> OpenHeif(const QByteArray& bytes) {
-    if (!IsHeif(bytes)) return nullptr;
     return std::make_unique<HeifReader>(bytes);
 }
 

@@ -105,10 +105,13 @@ private:
 
 }  // namespace
 
+bool IsJxl(const QByteArray& head) {
+    const JxlSignature signature = Signature(head);
+    return signature == JXL_SIG_CODESTREAM || signature == JXL_SIG_CONTAINER;
+}
+
 std::unique_ptr<OwnFormatReader> OpenJxl(const QByteArray& bytes) {
-    const JxlSignature signature = Signature(bytes);
-    if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) return nullptr;
-    return std::make_unique<JxlReader>(bytes, signature == JXL_SIG_CONTAINER);
+    return std::make_unique<JxlReader>(bytes, Signature(bytes) == JXL_SIG_CONTAINER);
 }
 
 }  // namespace rt

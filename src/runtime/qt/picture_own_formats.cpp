@@ -40,15 +40,23 @@ bool NamedTga(const QString& suffix) {
     return s == u"tga" || s == u"icb" || s == u"vda" || s == u"vst";
 }
 
-std::unique_ptr<OwnFormatReader> Recognise(const QByteArray& bytes, QFile& file, const QString& suffix) {
-    if (auto r = OpenHeif(bytes)) return r;
-    if (auto r = OpenAvif(bytes)) return r;
-    if (auto r = OpenJxl(bytes)) return r;
-    if (auto r = OpenQoi(bytes)) return r;
+using Opener = std::unique_ptr<OwnFormatReader> (*)(const QByteArray&);
+
+// The reader for the file's format, judged from its first and last bytes; none when the
+// file is in none of these formats.
+Opener Recognise(QFile& file, const QString& suffix) {
+    file.seek(0);
+    const QByteArray head = file.read(64 * 1024);
+    if (IsHeif(head)) return OpenHeif;
+    if (IsAvif(head)) return OpenAvif;
+    if (IsJxl(head)) return OpenJxl;
+    if (IsQoi(head)) return OpenQoi;
+    file.seek(std::max<qint64>(0, file.size() - 18));
+    const QByteArray tail = file.read(18);
     // What Qt's readers make of the content, so that no other format is taken for a TGA.
     file.seek(0);
     const QByteArray other = QImageReader::imageFormat(&file);
-    return OpenTga(bytes, NamedTga(suffix), other == "tga" ? QByteArray() : other);
+    return IsTga(head, tail, file.size(), NamedTga(suffix), other == "tga" ? QByteArray() : other) ? OpenTga : nullptr;
 }
 
 }  // namespace
@@ -143,16 +151,22 @@ bool IsoBoxesOverrun(const QByteArray& bytes) {
 }
 
 std::optional<QImage> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name) {
+    const Opener open = Recognise(file, suffix);
     file.seek(0);
-    // The whole file: these decoders read from memory, and a copy of the file is counted
-    // in every format's cost.
-    const QByteArray bytes = file.readAll();
-    std::unique_ptr<OwnFormatReader> reader = Recognise(bytes, file, suffix);
-    file.seek(0);
-    if (!reader) return std::nullopt;
+    if (!open) return std::nullopt;
 
     const int64_t bound = PictureByteBound();
     try {
+        // The whole file: these decoders read from memory, and the file's size is part of
+        // every format's cost.
+        if (file.size() > bound) throw DecodeFailure{DecodeFailure::TooLarge, {}};
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != file.size()) {
+            if (file.error() != QFileDevice::NoError)
+                Raise(ErrDeviceIO, Named(name, file.errorString().toStdU16String()));
+            throw DecodeFailure{DecodeFailure::Truncated, {}};  // the file shrank while read
+        }
+        const std::unique_ptr<OwnFormatReader> reader = open(bytes);
         const DecodingCost cost = reader->Measure();
         if (!cost.size.isValid())
             Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));

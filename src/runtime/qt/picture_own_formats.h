@@ -60,15 +60,21 @@ QImage Oriented(QImage image, int orientation);
 // (imir): such files are turned by those, and any EXIF orientation only repeats them.
 bool HasIsoTransforms(const QByteArray& bytes);
 
-// The readers, one per format: each returns nothing for a file not in its format. They
-// keep a reference to the bytes, which must outlive them.
+// Whether a file is in each format, from its first bytes (head, up to 64 KB). TGA has a
+// signature only in its optional footer (tail, the last 18 bytes); without one, a valid
+// header in a file no other reader claims (otherFormat empty) or named as a TGA is taken.
+bool IsHeif(const QByteArray& head);
+bool IsAvif(const QByteArray& head);
+bool IsJxl(const QByteArray& head);
+bool IsQoi(const QByteArray& head);
+bool IsTga(const QByteArray& head, const QByteArray& tail, qint64 size, bool namedTga, const QByteArray& otherFormat);
+
+// The readers, one per format, on the whole file's bytes, which must outlive them.
 std::unique_ptr<OwnFormatReader> OpenHeif(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenAvif(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenJxl(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenQoi(const QByteArray& bytes);
-// TGA has a signature only in its optional footer; without one, a valid header in a
-// file no other reader claims (otherFormat empty) or named as a TGA is taken.
-std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes, bool namedTga, const QByteArray& otherFormat);
+std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes);
 
 // Whether the top-level boxes of an ISO base media file (HEIF, AVIF, a JPEG XL
 // container) run past its end: a file cut short.

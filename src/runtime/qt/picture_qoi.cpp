@@ -74,8 +74,9 @@ private:
 
 }  // namespace
 
+bool IsQoi(const QByteArray& head) { return head.size() >= 14 && head.startsWith("qoif"); }
+
 std::unique_ptr<OwnFormatReader> OpenQoi(const QByteArray& bytes) {
-    if (bytes.size() < 14 || !bytes.startsWith("qoif")) return nullptr;
     return std::make_unique<QoiReader>(bytes);
 }
 

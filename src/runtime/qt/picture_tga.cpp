@@ -126,18 +126,19 @@ private:
 
 }  // namespace
 
-std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes, bool namedTga, const QByteArray& otherFormat) {
-    if (bytes.size() < kHeader) return nullptr;
-    const TgaHeader header(reinterpret_cast<const uchar*>(bytes.constData()));
-    if (!header.Valid()) return nullptr;
-    const bool footer = bytes.endsWith(QByteArray("TRUEVISION-XFILE.\0", 18));
-    if (!footer && !namedTga) {
-        // Only the header speaks for it: no other format may claim the file, and a plain
-        // one must hold all its pixels.
-        if (!otherFormat.isEmpty()) return nullptr;
-        const qsizetype pixels = qsizetype(header.width) * header.height * ((header.depth + 7) / 8);
-        if (!header.Rle() && bytes.size() < kHeader + header.idLength + header.MapBytes() + pixels) return nullptr;
-    }
+bool IsTga(const QByteArray& head, const QByteArray& tail, qint64 size, bool namedTga, const QByteArray& otherFormat) {
+    if (head.size() < kHeader) return false;
+    const TgaHeader header(reinterpret_cast<const uchar*>(head.constData()));
+    if (!header.Valid()) return false;
+    if (tail == QByteArray("TRUEVISION-XFILE.\0", 18) || namedTga) return true;
+    // Only the header speaks for it: no other format may claim the file, and a plain
+    // one must hold all its pixels.
+    const qint64 pixels = qint64(header.width) * header.height * ((header.depth + 7) / 8);
+    return otherFormat.isEmpty() && (header.Rle() || size >= kHeader + header.idLength + header.MapBytes() + pixels);
+}
+
+std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes) {
+    if (bytes.size() < kHeader) throw DecodeFailure{DecodeFailure::Truncated, {}};
     return std::make_unique<TgaReader>(bytes);
 }
 
