@@ -1,0 +1,51 @@
+// The application object on Windows: the program's folder and module, and the one-copy
+// rule from a named kernel object of the session.
+#include "app/runtime/application.h"
+
+#include "app/product.h"
+#include "app/runtime/strings.h"
+#include "runtime/win32/backend.h"
+
+namespace rt {
+
+Application& App() {
+    static Application app;
+    return app;
+}
+
+std::u16string Application::Title() const { return FromUtf8(product::kTitle); }
+int Application::Major() const { return product::kMajor; }
+int Application::Minor() const { return product::kMinor; }
+int Application::Revision() const { return product::kRevision; }
+
+std::u16string Application::Path() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    // The folder, without a closing "\" unless it is a drive's root.
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return {};
+    path.resize(slash);
+    if (path.size() == 2 && path[1] == L':') path += L'\\';
+    return win32::Utf16(path);
+}
+
+int32_t Application::hInstance() const { return int32_t(reinterpret_cast<intptr_t>(win32::Instance())); }
+
+void Application::ClaimSingleInstance() {
+    // The mutex lives as long as this process: the system removes it when the last
+    // copy ends, also after a crash, so no stale state can refuse a later start.
+    // Local\ scopes it to the user's session.
+    static HANDLE mutex = nullptr;
+    if (mutex) return;
+    mutex = CreateMutexW(nullptr, FALSE, L"Local\\Orvenna.OneCopy");
+    prevInstance_ = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace rt

@@ -1,0 +1,47 @@
+// The program's own window classes, registered once.
+#include <commctrl.h>
+
+#include "runtime/win32/backend.h"
+#include "runtime/win32/form_events.h"
+
+namespace rt::win32 {
+
+LRESULT CALLBACK PaneProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ImageProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK LineProc(HWND, UINT, WPARAM, LPARAM);
+
+const wchar_t kFormClass[] = L"OrvennaForm";
+const wchar_t kPaneClass[] = L"OrvennaPicture";
+const wchar_t kImageClass[] = L"OrvennaImage";
+const wchar_t kLineClass[] = L"OrvennaLine";
+
+namespace {
+
+void Register(const wchar_t* name, WNDPROC proc, HBRUSH background, HICON icon = nullptr) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = Instance();
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+void RegisterClasses() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&common);
+    Register(kFormClass, FormProc, GetSysColorBrush(COLOR_BTNFACE), ProgramIcon(true));
+    Register(kPaneClass, PaneProc, nullptr);
+    Register(kImageClass, ImageProc, nullptr);
+    Register(kLineClass, LineProc, nullptr);
+}
+
+}  // namespace rt::win32

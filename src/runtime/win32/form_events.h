@@ -1,0 +1,27 @@
+// The form window's events and keyboard: the window procedure, focus, and what the
+// message loop does before a key reaches a control.
+#pragma once
+
+#include "runtime/win32/backend.h"
+
+namespace rt::win32 {
+
+LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Gives the focus to the form's first control in tab order.
+void FocusFirst(FormWidget& widget);
+
+// Menu shortcuts first (they beat the text box's own keys), then the Tab, Enter and
+// Esc keys of the form's controls. True when the message was used up.
+bool TranslateFormMessage(MSG& msg);
+
+// Mouse buttons and shift keys as events report them.
+int16_t ButtonsOf(WPARAM keys);
+int16_t ShiftOf(WPARAM keys);
+
+// The form's buttons: a click by command id, and the default button's id (0: none).
+bool PressButton(FormWidget& widget, UINT id);
+UINT DefaultButtonId(FormWidget& widget);
+UINT CancelButtonId(FormWidget& widget);
+
+}  // namespace rt::win32
