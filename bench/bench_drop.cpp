@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
+#include "runtime/application.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
 
 namespace {
 

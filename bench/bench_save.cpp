@@ -15,11 +15,11 @@
 #include <random>
 
 #include "app/form1.h"
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/common_dialog.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/runtime/file_input.h"
-#include "app/runtime/strings.h"
+#include "runtime/file_input.h"
+#include "runtime/strings.h"
 
 namespace {
 

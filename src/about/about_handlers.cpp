@@ -1,7 +1,7 @@
 #include "about/about_form.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/strings.h"
 #include "platform/shell_execute.h"
 
 // Each load writes the caption and the labels from the application's title and version.

@@ -1,7 +1,7 @@
 #include "app/form1.h"
 
 #include "filecmd/save_filter.h"
-#include "platform/drop_data.h"
+#include "runtime/drop_data.h"
 
 namespace {
 

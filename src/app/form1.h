@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/controls.h"
-#include "app/runtime/form.h"
+#include "runtime/common_dialog.h"
+#include "runtime/controls.h"
+#include "runtime/form.h"
 
 class Form1 : public rt::Form {
 public:

@@ -3,8 +3,8 @@
 #include <QFontInfo>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/program.h"
+#include "runtime/application.h"
+#include "runtime/program.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,7 +1,7 @@
 // The two ways the file commands trap run-time errors.
 #pragma once
 
-#include "app/runtime/errors.h"
+#include "runtime/errors.h"
 
 namespace filecmd {
 

@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "app/form1.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/strings.h"
+#include "runtime/msgbox.h"
+#include "runtime/strings.h"
 #include "platform/shell_notify_icon.h"
 
 // Station: an icon in the notification area stands for the main window, which is hidden.

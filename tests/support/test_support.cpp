@@ -5,10 +5,10 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/msgbox.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/msgbox.h"
 
 ScriptedBoxes::ScriptedBoxes() {
     rt::SetMsgBoxHandler([this](const std::u16string& prompt, int style, const std::u16string& title) {

@@ -2,9 +2,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/strings.h"
 #include "test_support.h"
 
 namespace {

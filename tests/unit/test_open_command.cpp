@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "filecmd/show_open_dialog.h"
 #include "platform/get_open_file_name.h"
 #include "test_support.h"

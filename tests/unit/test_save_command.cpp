@@ -8,10 +8,10 @@
 #include <sys/resource.h>
 
 #include "app/form1.h"
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/common_dialog.h"
+#include "runtime/msgbox.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "filecmd/save_filter.h"
 #include "test_support.h"
 

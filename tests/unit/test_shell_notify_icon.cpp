@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/runtime/dispatch.h"
-#include "app/runtime/form.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/icons.h"
+#include "runtime/dispatch.h"
+#include "runtime/form.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/icons.h"
 #include "platform/shell_notify_icon.h"
-#include "platform/shell_notify_icon_qt.h"
+#include "runtime/qt/tray_icon.h"
 #include "test_support.h"
 
 namespace {

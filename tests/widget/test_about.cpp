@@ -9,10 +9,10 @@
 #include "about/about_form.h"
 #include "app/form1.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/picture_data.h"
 #include "test_support.h"
 
 class About : public QObject {

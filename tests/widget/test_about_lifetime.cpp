@@ -4,11 +4,11 @@
 
 #include "about/about_form.h"
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/qt/form_widget.h"
-#include "platform/shell_notify_icon_qt.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/tray_icon.h"
 #include "test_support.h"
 
 class AboutLifetime : public QObject {

@@ -5,9 +5,9 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/picture_data.h"
 #include "test_support.h"
 
 class DropHiDpi : public QObject {

@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "test_support.h"
 
 namespace {

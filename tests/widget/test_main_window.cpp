@@ -8,8 +8,8 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
+#include "runtime/application.h"
+#include "runtime/qt/form_widget.h"
 #include "test_support.h"
 
 class MainWindow : public QObject {

@@ -6,12 +6,12 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "runtime/qt/form_widget.h"
+#include "runtime/qt/picture_data.h"
 #include "test_support.h"
 
 namespace {

@@ -1,0 +1,18 @@
+#include "runtime/qt/icons.h"
+
+namespace rt {
+
+namespace {
+constexpr int32_t kProgramIconHandle = 0x2001;
+}
+
+QIcon ProgramIcon() {
+    static const QIcon icon(QStringLiteral(":/orvenna/orvenna.png"));
+    return icon;
+}
+
+int32_t ProgramIconHandle() { return kProgramIconHandle; }
+
+QIcon IconFromHandle(int32_t handle) { return handle == kProgramIconHandle ? ProgramIcon() : QIcon(); }
+
+}  // namespace rt

@@ -1,0 +1,68 @@
+#include "runtime/line_control.h"
+
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+#include <cstdlib>
+
+#include "runtime/form.h"
+
+namespace rt {
+
+namespace {
+
+// The control's widget covers the line's bounding box widened by the line's width, so
+// that a level line has room to be drawn.
+TwipRect BoxOf(TwipLine l, int borderWidth) {
+    const int pad = int(borderWidth * kTwipsPerPixel);
+    return {std::min(l.x1, l.x2), std::min(l.y1, l.y2), std::abs(l.x2 - l.x1) + pad, std::abs(l.y2 - l.y1) + pad};
+}
+
+class LineWidget : public QWidget {
+public:
+    LineWidget(const Line& line, QWidget* parent) : QWidget(parent), line_(line) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const Form& form = line_.Parent();
+        const int w = line_.BorderWidth();
+        // End points in this widget's pixels; a point names the top-left corner of the
+        // line's first pixel, so the width lies below and right of it.
+        const QPoint p1 = QPoint(form.UnitsToPixelsX(line_.X1()), form.UnitsToPixelsY(line_.Y1())) - pos();
+        const QPoint p2 = QPoint(form.UnitsToPixelsX(line_.X2()), form.UnitsToPixelsY(line_.Y2())) - pos();
+        const Rgb c = line_.BorderColor();
+        const QColor color(c.r, c.g, c.b);
+        QPainter painter(this);
+        if (p1.y() == p2.y()) {
+            painter.fillRect(QRect(std::min(p1.x(), p2.x()), p1.y(), std::abs(p2.x() - p1.x()), w), color);
+        } else if (p1.x() == p2.x()) {
+            painter.fillRect(QRect(p1.x(), std::min(p1.y(), p2.y()), w, std::abs(p2.y() - p1.y())), color);
+        } else {
+            const QPointF half(w / 2.0, w / 2.0);
+            painter.setPen(QPen(color, w, Qt::SolidLine, Qt::FlatCap));
+            painter.drawLine(QPointF(p1) + half, QPointF(p2) + half);
+        }
+    }
+
+private:
+    const Line& line_;
+};
+
+}  // namespace
+
+Line::Line(Form& form, const char* name, TwipLine design, int borderWidth)
+    : Control(form, name, BoxOf(design, borderWidth), new LineWidget(*this, form.Client())),
+      borderWidth_(borderWidth),
+      x1_(form.TwipsToUnitsX(design.x1)),
+      y1_(form.TwipsToUnitsY(design.y1)),
+      x2_(form.TwipsToUnitsX(design.x2)),
+      y2_(form.TwipsToUnitsY(design.y2)) {}
+
+void Line::SetBorderColor(Rgb color) {
+    color_ = color;
+    Widget()->update();
+}
+
+}  // namespace rt
