@@ -1,5 +1,6 @@
 # The 32-bit Windows program: the same handlers over the Win32 backend, and its tests
 # run under Wine. Included by the top-level CMakeLists.txt for a Windows target.
+set(CMAKE_AUTOMOC OFF)  # no Qt here
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")  # the resource script is UTF-8
 
@@ -8,7 +9,7 @@ file(GLOB ORVENNA_HANDLER_SOURCES CONFIGURE_DEPENDS
      src/app/*.cpp src/intake/*.cpp src/filecmd/*.cpp src/tray/*.cpp src/edit/*.cpp src/about/*.cpp)
 list(FILTER ORVENNA_HANDLER_SOURCES EXCLUDE REGEX "src/app/main\\.cpp$")
 # The runtime's toolkit-free parts, and the Win32 backend.
-set(ORVENNA_SHARED_RUNTIME_SOURCES src/app/runtime/errors.cpp src/platform/drop_data.cpp)
+set(ORVENNA_SHARED_RUNTIME_SOURCES src/runtime/errors.cpp src/runtime/drop_data.cpp)
 file(GLOB ORVENNA_WIN32_SOURCES CONFIGURE_DEPENDS src/runtime/win32/*.cpp src/runtime/win32/*.h)
 list(FILTER ORVENNA_WIN32_SOURCES EXCLUDE REGEX "src/runtime/win32/main\\.cpp$")
 

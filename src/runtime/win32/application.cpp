@@ -1,9 +1,9 @@
 // The application object on Windows: the program's folder and module, and the one-copy
 // rule from a named kernel object of the session.
-#include "app/runtime/application.h"
+#include "runtime/application.h"
 
 #include "app/product.h"
-#include "app/runtime/strings.h"
+#include "runtime/strings.h"
 #include "runtime/win32/backend.h"
 
 namespace rt {

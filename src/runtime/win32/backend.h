@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/runtime/controls.h"
-#include "app/runtime/form.h"
+#include "runtime/controls.h"
+#include "runtime/form.h"
 
 namespace rt {
 

@@ -1,11 +1,11 @@
 // Push buttons on Windows. The message loop gives a form with buttons the dialog keys:
 // Tab walks them by tab index, Enter presses the focused button or else the default
 // one, Esc the cancel button.
-#include "app/runtime/buttons.h"
+#include "runtime/buttons.h"
 
 #include <algorithm>
 
-#include "app/runtime/dispatch.h"
+#include "runtime/dispatch.h"
 #include "runtime/win32/backend.h"
 #include "runtime/win32/form_events.h"
 

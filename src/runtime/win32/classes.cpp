@@ -1,4 +1,5 @@
 // The program's own window classes, registered once.
+#include <windows.h>
 #include <commctrl.h>
 
 #include "runtime/win32/backend.h"

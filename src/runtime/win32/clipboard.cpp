@@ -1,10 +1,10 @@
 // The clipboard as Unicode text. A list of files (what the shell puts there on Copy)
 // counts as no text.
-#include "app/runtime/clipboard.h"
+#include "runtime/clipboard.h"
 
 #include <cstring>
 
-#include "app/runtime/errors.h"
+#include "runtime/errors.h"
 #include "runtime/win32/backend.h"
 
 namespace rt {

@@ -1,13 +1,14 @@
 // Controls on Windows: a child window each, placed in the form's scale units.
-#include "app/runtime/controls.h"
+#include "runtime/controls.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/runtime/dispatch.h"
+#include "runtime/dispatch.h"
 #include "runtime/win32/backend.h"
 #include "runtime/win32/form_events.h"
 #include "runtime/win32/picture_data.h"

@@ -1,13 +1,13 @@
 // One event at a time on Windows: the window procedures hand every event to Dispatch.
-#include "app/runtime/dispatch.h"
+#include "runtime/dispatch.h"
 
 #include <deque>
 #include <new>
 
-#include "app/runtime/application.h"
-#include "app/runtime/errors.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/errors.h"
+#include "runtime/msgbox.h"
+#include "runtime/strings.h"
 #include "runtime/win32/backend.h"
 
 namespace rt {

@@ -1,11 +1,11 @@
 // Forms on Windows: a top-level window per form, sized from its design in twips, with
 // its close query for every way of closing (close box, system menu, the session).
-#include "app/runtime/form.h"
+#include "runtime/form.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/runtime/dispatch.h"
+#include "runtime/dispatch.h"
 #include "runtime/win32/backend.h"
 #include "runtime/win32/form_events.h"
 

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "app/runtime/dispatch.h"
+#include "runtime/dispatch.h"
 
 namespace rt::win32 {
 

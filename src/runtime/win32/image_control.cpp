@@ -1,5 +1,5 @@
 // The image control on Windows: its picture drawn at its own size or stretched.
-#include "app/runtime/image_control.h"
+#include "runtime/image_control.h"
 
 #include "runtime/win32/backend.h"
 #include "runtime/win32/picture_data.h"

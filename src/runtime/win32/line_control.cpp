@@ -1,7 +1,7 @@
 // The line control on Windows: a child window as wide as the line and as high as its
 // width (or the other way round), filled with its colour. Only level and upright lines
 // are drawn, the only ones the program's windows have.
-#include "app/runtime/line_control.h"
+#include "runtime/line_control.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // any control sees the key.
 #include <algorithm>
 
-#include "app/runtime/controls.h"
-#include "app/runtime/dispatch.h"
+#include "runtime/controls.h"
+#include "runtime/dispatch.h"
 #include "runtime/win32/backend.h"
 
 namespace rt {

@@ -1,6 +1,6 @@
 // Message boxes: the system's own, with the style bits passed as given (they are the
 // system's values), modal to every window of the program.
-#include "app/runtime/msgbox.h"
+#include "runtime/msgbox.h"
 
 #include "runtime/win32/backend.h"
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/runtime/picture.h"
+#include "runtime/picture.h"
 
 namespace rt {
 

@@ -3,9 +3,9 @@
 // The empty picture and the pictures stored in the program's resources work.
 #include <memory>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/image_control.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/image_control.h"
+#include "runtime/strings.h"
 #include "runtime/win32/backend.h"
 #include "runtime/win32/picture_data.h"
 

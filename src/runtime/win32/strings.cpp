@@ -1,6 +1,6 @@
 // Text conversions on Windows: UTF-8 and the system's ANSI code page through the
 // system's converters; paths are already in Windows form.
-#include "app/runtime/strings.h"
+#include "runtime/strings.h"
 
 #include "runtime/win32/backend.h"
 
