@@ -41,10 +41,8 @@ int32_t Application::hInstance() const { return int32_t(reinterpret_cast<intptr_
 void Application::ClaimSingleInstance() {
     // The mutex lives as long as this process: the system removes it when the last
     // copy ends, also after a crash, so no stale state can refuse a later start.
-    // Local\ scopes it to the user's session.
-    static HANDLE mutex = nullptr;
-    if (mutex) return;
-    mutex = CreateMutexW(nullptr, FALSE, L"Local\\Orvenna.OneCopy");
+    // Local\ scopes it to the user's session. The handle is kept open on purpose.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Orvenna.OneCopy");
     prevInstance_ = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
