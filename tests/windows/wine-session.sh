@@ -4,6 +4,7 @@
 #   wine-session.sh start DIR   set up (a ctest fixture's set-up step)
 #   wine-session.sh run DIR EXE [ARGS...]   run a Windows program in the session
 #   wine-session.sh stop DIR    end the Wine server, the window manager and the X server
+#   wine-session.sh env DIR     print the session's variables (for the desktop tests)
 set -euo pipefail
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
@@ -60,6 +61,8 @@ stop() {
       rm -f "$dir/$name.pid"
     fi
   done
+  # The prefix takes over a gigabyte; each run makes a fresh one.
+  rm -rf "$dir/prefix"
 }
 
 case $action in
