@@ -47,9 +47,10 @@ math(EXPR from "${length} - 4")
 string(SUBSTRING "${patch}" ${from} 4 ORVENNA_PATCH_4)
 configure_file(data/orvenna.rc.in ${ORVENNA_RES_DIR}/orvenna.rc @ONLY)
 set_source_files_properties(${ORVENNA_RES_DIR}/orvenna.rc PROPERTIES
-  OBJECT_DEPENDS "${ORVENNA_RES_DIR}/orvenna.ico;${ORVENNA_RES_DIR}/about.bmp")
+  OBJECT_DEPENDS "${ORVENNA_RES_DIR}/orvenna.ico;${ORVENNA_RES_DIR}/about.bmp;${CMAKE_SOURCE_DIR}/data/orvenna.manifest")
 
-add_executable(orvenna WIN32 src/runtime/win32/main.cpp ${ORVENNA_RES_DIR}/orvenna.rc)
+set(ORVENNA_RESOURCES ${ORVENNA_RES_DIR}/orvenna.rc)  # the tests take them too
+add_executable(orvenna WIN32 src/runtime/win32/main.cpp ${ORVENNA_RESOURCES})
 target_link_options(orvenna PRIVATE -municode)
 target_link_libraries(orvenna PRIVATE orvenna_core)
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <shlobj.h>
 
+#include "about/about_form.h"
 #include "app/form1.h"
 #include "runtime/application.h"
 #include "runtime/clipboard.h"
@@ -177,4 +178,22 @@ TEST_CASE("copy and paste exchange the box's selection with the system clipboard
     CHECK(rt::Clipboard().GetText() == u"");
     form.mnuPaste_Click();
     CHECK(form.Text1.Text() == u"moon.png");
+}
+
+TEST_CASE("the program ends when its last form is unloaded, the About window included") {
+    ScriptedBoxes boxes(rt::vbYes);
+    int ended = 0;
+    rt::SetEndAction([&] { ++ended; });
+    Form1 form;
+    rt::Load(form);
+    rt::Dispatch([&] { form.About_Click(); });
+    frmAbout& about = frmAbout::Instance();
+    CHECK(about.Caption() == u"Orvenna About");
+    CHECK(about.lblVersion.Caption() == u"ﾊﾞｰｼﾞｮﾝ 5.0.11");
+    rt::Dispatch([&] { form.Close_Click(0); });
+    CHECK_FALSE(form.IsLoaded());
+    CHECK(ended == 0);  // the About window still runs the program
+    rt::Dispatch([&] { about.cmdOK_Click(); });
+    CHECK(ended == 1);
+    rt::SetEndAction([] {});
 }
