@@ -28,6 +28,8 @@
 #include "runtime/application.h"
 #include "runtime/msgbox.h"
 #include "runtime/picture.h"
+#include "runtime/qt/peers.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -136,7 +138,7 @@ public:
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    rt::SetMsgBoxHandler([](const std::u16string& prompt, int, const std::u16string&) -> int {
+    rt::testing::SetMsgBoxHandler([](const std::u16string& prompt, int, const std::u16string&) -> int {
         qFatal("unexpected message box: %s", qPrintable(QString::fromStdU16String(prompt)));
     });
 
@@ -153,11 +155,11 @@ int main(int argc, char* argv[]) {
     for (const Case& c : cases) WritePhoto(dir.filePath(QString("%1.jpg").arg(c.w)), c.w, c.h);
     WritePhoto(dir.filePath("warm.jpg"), 64, 64);
 
-    rt::App().SetPrevInstance(false);
+    rt::testing::SetPrevInstance(false);
     Form1 form;
     form.Show();
     app.processEvents();
-    QWidget* pane = form.Picture1.Widget();
+    QWidget* pane = rt::WidgetOf(form.Picture1);
     PaintCounter counter;
     pane->installEventFilter(&counter);
 

@@ -22,5 +22,5 @@ void frmAbout::Command1_Click() {
     const std::u16string folder = rt::App().Path();
     const std::string address = rt::ToAnsi(rt::FromUtf8(product::kWebAddress));
     const std::string directory = rt::ToAnsi(folder);
-    rt::ShellExecuteA(window, "Open", address.c_str(), nullptr, directory.c_str(), rt::SW_SHOWNORMAL);
+    platform::ShellExecuteA(window, "Open", address.c_str(), nullptr, directory.c_str(), platform::SW_SHOWNORMAL);
 }

@@ -55,6 +55,7 @@ public:
     // File commands.
     void Load_Click(int16_t Index);
     void Save_Click(int16_t Index);
+    void SetSaveFilter();  // gives CommonDialog1 the save filter table
     // Clipboard commands.
     void mnuCopy_Click();
     void mnuPaste_Click();

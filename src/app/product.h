@@ -1,13 +1,15 @@
 // Who we are: name, version, and the maker's lines shown in the information box and About.
 #pragma once
 
+#include "runtime/application.h"
+
 #ifndef ORVENNA_WEB_ADDRESS
 #define ORVENNA_WEB_ADDRESS "https://orvenna.example.org/"
 #endif
 
 namespace product {
 
-inline constexpr const char* kTitle = "Orvenna";
+inline constexpr const char16_t* kTitle = u"Orvenna";
 inline constexpr int kMajor = 5;
 inline constexpr int kMinor = 0;
 inline constexpr int kRevision = 11;
@@ -16,5 +18,8 @@ inline constexpr int kRevision = 11;
 inline constexpr const char* kCreditLine = "Orvenna, the picture viewer and converter, by the Orvenna developers";
 inline constexpr const char* kWebAddress = ORVENNA_WEB_ADDRESS;
 inline constexpr const char* kLegalNotice = "Free software, GPL v3 or later. No warranty.";
+
+// What the runtime is told at start: the name and version its application object reports.
+inline rt::ProgramInfo Info() { return {kTitle, kMajor, kMinor, kRevision, "orvenna"}; }
 
 }  // namespace product

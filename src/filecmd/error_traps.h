@@ -1,4 +1,4 @@
-// The two ways the file commands trap run-time errors.
+// How the file commands trap run-time errors step by step.
 #pragma once
 
 #include "runtime/errors.h"

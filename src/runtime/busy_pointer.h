@@ -1,4 +1,4 @@
-// The busy pointer, shown while a long step runs on the user-interface thread.
+// The busy pointer, shown while a long step runs on the user-interface thread (backend).
 #pragma once
 
 namespace rt {

@@ -1,4 +1,6 @@
 // Push buttons: caption, font, Click, and the window's default (Enter) and cancel (Esc) buttons.
+// The backend defines the members below that are not inline: it keeps each window's buttons,
+// their keys and their focus order.
 #pragma once
 
 #include <functional>

@@ -1,4 +1,4 @@
-// The system clipboard, plain text only.
+// The system clipboard, plain text only (backend).
 #pragma once
 
 #include <string>

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +9,7 @@ namespace rt {
 
 class Form;
 
-// What a save dialog is asked to show: tests answer it in place of a person.
+// What a save dialog is asked to show (the backend shows it; tests may answer it instead).
 struct SaveDialogRequest {
     std::u16string title;
     // The filter table's entries in order: description, then pattern(s).
@@ -20,11 +18,6 @@ struct SaveDialogRequest {
     std::u16string fileName;    // the starting name, Windows form, up to its first NUL
     int32_t flags = 0;
 };
-// Returns the host path the user confirmed, or nothing for a cancel.
-using SaveDialogHandler = std::function<std::optional<std::string>(const SaveDialogRequest&)>;
-// While a handler is set, it replaces the real save dialog.
-void SetSaveDialogHandler(SaveDialogHandler handler);
-
 // The filter table "description|pattern|description|pattern..." split into its entries.
 std::vector<std::pair<std::u16string, std::u16string>> FilterEntries(const std::u16string& filter);
 
@@ -34,16 +27,11 @@ public:
 
     std::u16string FileName() const { return fileName_; }
     void SetFileName(const std::u16string& name) { fileName_ = name; }
-    std::u16string Filter() const { return filter_; }
     void SetFilter(const std::u16string& filter) { filter_ = filter; }
     int32_t Flags() const { return flags_; }
-    int FilterIndex() const { return filterIndex_; }  // 1-based; 0 means the first entry
-    void SetFilterIndex(int index) { filterIndex_ = index; }
     void SetFlags(int32_t flags) { flags_ = flags; }
     bool CancelError() const { return cancelError_; }
     void SetCancelError(bool on) { cancelError_ = on; }
-    std::u16string InitDir() const { return initDir_; }
-    void SetInitDir(const std::u16string& dir) { initDir_ = dir; }
 
     // Shows the modal save dialog, starting from FileName (up to its first NUL) with the
     // filter table. On a confirmed name, FileName holds the target's Windows-form path;
@@ -55,9 +43,7 @@ private:
     Form& owner_;
     std::u16string fileName_;
     std::u16string filter_;
-    std::u16string initDir_;
     int32_t flags_ = 0;
-    int filterIndex_ = 0;
     bool cancelError_ = false;
 };
 

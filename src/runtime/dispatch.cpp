@@ -1,14 +1,14 @@
 #include "runtime/dispatch.h"
 
-#include <QCoreApplication>
 #include <deque>
 #include <new>
 
 #include "runtime/application.h"
+#include "runtime/backend.h"
 #include "runtime/errors.h"
 #include "runtime/msgbox.h"
-#include "runtime/qt/program_state.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace rt {
 
@@ -17,7 +17,6 @@ namespace {
 bool running = false;
 bool ended = false;
 std::deque<std::function<void()>> waiting;
-std::function<void()> endAction;
 
 void Report(int number, const std::u16string& description) {
     MsgBox(RuntimeErrorMessage(number, description), vbExclamation, App().Title());
@@ -66,18 +65,22 @@ void End() { throw EndRequested{}; }
 
 bool Ended() { return ended; }
 
-void SetEndAction(std::function<void()> action) {
-    endAction = std::move(action);
-    ended = false;
-}
-
 void StopProgram() {
     ended = true;
-    if (endAction) {
+    if (const auto& endAction = testing::Hooks().endAction) {
         endAction();
         return;
     }
-    QCoreApplication::exit(0);
+    backend::QuitEventLoop();
 }
+
+namespace testing {
+
+void SetEndAction(std::function<void()> action) {
+    Hooks().endAction = std::move(action);
+    ended = false;
+}
+
+}  // namespace testing
 
 }  // namespace rt

@@ -20,7 +20,8 @@ std::u16string RuntimeErrorMessage(int number, const std::u16string& description
 [[noreturn]] void End();
 bool Ended();
 
-// Tests replace what End does after the handler unwinds (by default: quit the event loop).
-void SetEndAction(std::function<void()> action);
+// Marks the program ended and leaves the event loop (or runs the tests' end action):
+// after End, or when the last form has closed.
+void StopProgram();
 
 }  // namespace rt

@@ -37,7 +37,6 @@ public:
     // detail names what failed (a file and why); it follows the plain reason.
     explicit RuntimeError(int number, std::u16string detail = {});
     int Number() const { return number_; }
-    const std::u16string& Detail() const { return detail_; }
     // "Overflow" or "File not found: \home\ann\moon.jpg (no such file)".
     std::u16string Description() const;
     const char* what() const noexcept override { return what_.c_str(); }

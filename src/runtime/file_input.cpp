@@ -1,55 +1,73 @@
 #include "runtime/file_input.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
+#include <system_error>
 
 #include "runtime/errors.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace rt {
 
 namespace {
 
 constexpr int kMaxFileNumber = 511;
-constexpr qint64 kChunk = 64 * 1024;
-int64_t faultAfter = -1;
+constexpr int64_t kChunk = 64 * 1024;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::u16string Reason(int error) { return FromUtf8(std::strerror(error)); }
 
 // One file open for input: read in chunks, so that a large file costs no more memory
 // than a chunk and every byte is looked at once.
 struct InputFile {
     std::u16string path;  // Windows form, for messages
-    QFile file;
-    QByteArray buffer;
-    qsizetype pos = 0;
-    qint64 consumed = 0;
+    std::unique_ptr<std::FILE, FileCloser> file;
+    std::string buffer;
+    size_t pos = 0;
+    int64_t consumed = 0;
     bool drained = false;
 
     int Peek() {
-        if (pos < buffer.size()) return uchar(buffer[pos]);
+        if (pos < buffer.size()) return static_cast<unsigned char>(buffer[pos]);
         Refill();
-        return pos < buffer.size() ? uchar(buffer[pos]) : -1;
+        return pos < buffer.size() ? static_cast<unsigned char>(buffer[pos]) : -1;
     }
     int Get() {
         const int c = Peek();
         if (c >= 0) ++pos;
         return c;
     }
+    bool AtEnd() {
+        const int c = std::fgetc(file.get());
+        if (c == EOF) return true;
+        std::ungetc(c, file.get());
+        return false;
+    }
     void Refill() {
         if (drained) return;
-        qint64 want = kChunk;
+        int64_t want = kChunk;
+        const int64_t faultAfter = testing::Hooks().failInputReadsAfter;
         if (faultAfter >= 0) {
-            if (consumed >= faultAfter && !file.atEnd()) Raise(ErrDeviceIO, path + u" (the read failed)");
-            want = std::min<qint64>(want, std::max<qint64>(faultAfter - consumed, 1));
+            if (consumed >= faultAfter && !AtEnd()) Raise(ErrDeviceIO, path + u" (the read failed)");
+            want = std::min<int64_t>(want, std::max<int64_t>(faultAfter - consumed, 1));
         }
-        buffer.resize(want);
-        const qint64 got = file.read(buffer.data(), want);
-        if (got < 0) {
+        buffer.resize(size_t(want));
+        errno = 0;
+        const size_t got = std::fread(buffer.data(), 1, size_t(want), file.get());
+        if (got < size_t(want) && std::ferror(file.get())) {
+            const int error = errno;
             buffer.clear();
-            Raise(ErrDeviceIO, path + u" (" + file.errorString().toStdU16String() + u")");
+            Raise(ErrDeviceIO, path + u" (" + Reason(error) + u")");
         }
         buffer.resize(got);
         pos = 0;
@@ -78,11 +96,11 @@ bool Blank(int c) { return c == ' ' || c == '\t'; }
 bool Delimiter(int c) { return c == ',' || c == '\r' || c == '\n'; }
 
 // A decimal number as it may stand in a text file: sign, digits, point, exponent.
-bool LooksNumeric(const QByteArray& s) {
-    qsizetype i = 0;
-    const qsizetype n = s.size();
+bool LooksNumeric(const std::string& s) {
+    size_t i = 0;
+    const size_t n = s.size();
     if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    qsizetype digits = 0;
+    size_t digits = 0;
     while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
     if (i < n && s[i] == '.') {
         ++i;
@@ -92,11 +110,20 @@ bool LooksNumeric(const QByteArray& s) {
     if (i < n && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-        qsizetype exp = 0;
+        size_t exp = 0;
         while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++exp;
         if (exp == 0) return false;
     }
     return i == n;
+}
+
+// The value of a numeric field; one too large or too small for a double reads as 0.
+double NumberOf(const std::string& s) {
+    const char* begin = s.data() + (!s.empty() && s[0] == '+' ? 1 : 0);
+    double value = 0;
+    const auto [end, error] = std::from_chars(begin, s.data() + s.size(), value);
+    (void)end;
+    return error == std::errc() ? value : 0.0;
 }
 
 }  // namespace
@@ -106,18 +133,21 @@ void OpenForInput(const std::u16string& path, int fileNumber) {
     if (Files().count(fileNumber)) Raise(ErrFileAlreadyOpen, u"#" + Str(fileNumber));
     const std::u16string shown = UpToNul(path);
     if (shown.empty()) Raise(ErrPathFileAccess, u"(no file name)");
-    const QString host = QString::fromStdString(HostPath(path));
-    const QFileInfo info(host);
-    if (!info.exists()) {
-        if (!info.absoluteDir().exists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
+    namespace fs = std::filesystem;
+    const fs::path host(HostPath(path));
+    std::error_code ec;
+    const fs::file_status status = fs::status(host, ec);
+    if (!fs::exists(status)) {
+        if (!fs::is_directory(fs::absolute(host, ec).parent_path(), ec))
+            Raise(ErrPathNotFound, shown + u" (no such folder)");
         Raise(ErrFileNotFound, shown);
     }
-    if (info.isDir()) Raise(ErrPathFileAccess, shown + u" (is a folder)");
+    if (fs::is_directory(status)) Raise(ErrPathFileAccess, shown + u" (is a folder)");
     auto f = std::make_unique<InputFile>();
     f->path = shown;
-    f->file.setFileName(host);
-    if (!f->file.open(QIODevice::ReadOnly))
-        Raise(ErrPermissionDenied, shown + u" (" + f->file.errorString().toStdU16String() + u")");
+    errno = 0;
+    f->file.reset(std::fopen(host.c_str(), "rb"));
+    if (!f->file) Raise(ErrPermissionDenied, shown + u" (" + Reason(errno) + u")");
     Files()[fileNumber] = std::move(f);
 }
 
@@ -132,33 +162,33 @@ void Input(int fileNumber, Variant& field) {
         c = f.Peek();
     }
 
-    QByteArray bytes;
+    std::string bytes;
     const bool quoted = c == '"';
     if (quoted) {
         f.Get();
-        while ((c = f.Get()) >= 0 && c != '"') bytes.append(char(c));
+        while ((c = f.Get()) >= 0 && c != '"') bytes += char(c);
         // Whatever stands between the closing quote and the delimiter is dropped.
         while ((c = f.Peek()) >= 0 && !Delimiter(c)) f.Get();
     } else {
         while ((c = f.Peek()) >= 0 && !Delimiter(c)) {
-            bytes.append(char(c));
+            bytes += char(c);
             f.Get();
         }
-        qsizetype end = bytes.size();
+        size_t end = bytes.size();
         while (end > 0 && Blank(bytes[end - 1])) --end;
-        bytes.truncate(end);
+        bytes.resize(end);
     }
     // The delimiter; CR LF is one line end.
     if (f.Get() == '\r' && f.Peek() == '\n') f.Get();
 
     if (quoted)
-        field = FromAnsi(bytes.toStdString());
-    else if (bytes.isEmpty())
+        field = FromAnsi(bytes);
+    else if (bytes.empty())
         field = std::monostate{};
     else if (LooksNumeric(bytes))
-        field = bytes.toDouble();
+        field = NumberOf(bytes);
     else
-        field = FromAnsi(bytes.toStdString());
+        field = FromAnsi(bytes);
 }
 
 void Close(int fileNumber) { Files().erase(fileNumber); }
@@ -170,11 +200,15 @@ std::u16string TextOf(const Variant& value) {
     if (const auto* number = std::get_if<double>(&value)) {
         const double d = *number;
         if (d == std::floor(d) && std::fabs(d) < 1e15) return Str((long long)d);
-        return QString::number(d, 'g', 15).toUpper().toStdU16String();
+        // Fifteen significant digits, exponent in capitals ("1.5E-07").
+        char text[32];
+        const auto [end, error] = std::to_chars(text, text + sizeof text, d, std::chars_format::general, 15);
+        if (error != std::errc()) return {};
+        std::u16string out;
+        for (const char* p = text; p != end; ++p) out += char16_t(*p == 'e' ? 'E' : *p);
+        return out;
     }
     return {};
 }
-
-void FailInputReadsAfter(int64_t bytes) { faultAfter = bytes; }
 
 }  // namespace rt

@@ -32,8 +32,4 @@ void Reset();
 // The variant as text: Empty is "", numbers without needless digits ("12", "0.5", "1E+20").
 std::u16string TextOf(const Variant& value);
 
-// For tests: reads past this many bytes of any input file fail as a broken device
-// would; a negative count switches the fault off.
-void FailInputReadsAfter(int64_t bytes);
-
 }  // namespace rt

@@ -1,24 +1,12 @@
 #include "runtime/form.h"
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QScreen>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
-#include "runtime/application.h"
+#include "runtime/backend.h"
 #include "runtime/controls.h"
 #include "runtime/dispatch.h"
-#include "runtime/qt/form_widget.h"
-#include "runtime/qt/mouse_keys.h"
-#include "runtime/qt/icons.h"
-#include "runtime/qt/program_state.h"
-#include "runtime/strings.h"
-#include "runtime/qt/drop_data.h"
 
 namespace rt {
 
@@ -48,81 +36,15 @@ Form* FormFromHandle(int32_t hWnd) {
     return it == HandleTable().end() ? nullptr : it->second;
 }
 
-QList<Form*> LoadedForms() {
-    QList<Form*> forms;
+std::vector<Form*> LoadedForms() {
+    std::vector<Form*> forms;
     for (Form* f : LoadOrder())
         if (f->IsLoaded()) forms.push_back(f);
     return forms;
 }
 
-// ---- the Qt window ----
-
-FormWidget::FormWidget(Form& form) : form_(form), client_(new QWidget(this)) {
-    const FormDesign& d = form.Design();
-    setObjectName(QString::fromUtf8(d.name));
-    setWindowTitle(QString::fromStdU16String(d.caption));
-    setWindowIcon(ProgramIcon());
-    setCentralWidget(client_);
-    client_->setObjectName(QStringLiteral("client"));
-    client_->setMouseTracking(true);
-    client_->installEventFilter(this);
-    setAcceptDrops(d.acceptsDrops);
-    if (d.fixedDialog) {
-        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                Qt::MSWindowsFixedSizeDialogHint;
-        if (!d.showInTaskbar) flags |= Qt::Tool;  // tool windows have no taskbar entry
-        setWindowFlags(flags);
-    }
-}
-
-void FormWidget::closeEvent(QCloseEvent* event) {
-    // The close box, the window manager or the session: the form's close query decides.
-    event->ignore();
-    if (Ended()) return;
-    Form* form = &form_;
-    Dispatch([form] { UnloadFor(*form, vbFormControlMenu); });
-}
-
-void FormWidget::dragEnterEvent(QDragEnterEvent* event) {
-    // Every kind of data is taken: data without a file list is answered by the handler.
-    event->acceptProposedAction();
-}
-
-void FormWidget::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
-
-void FormWidget::dropEvent(QDropEvent* event) {
-    event->acceptProposedAction();
-    auto data = std::make_shared<DataObject>(DataObjectFromMime(event->mimeData()));
-    const QPointF pos = client_->mapFrom(this, event->position());
-    const int16_t button = ButtonsOf(event->buttons());
-    const int16_t shift = ShiftOf(event->modifiers());
-    Form* form = &form_;
-    const float x = float(form->PixelsToUnitsX(int(pos.x())));
-    const float y = float(form->PixelsToUnitsY(int(pos.y())));
-    Dispatch([form, data, button, shift, x, y] {
-        int32_t effect = 1;  // copy
-        form->Form_OLEDragDrop(*data, effect, button, shift, x, y);
-    });
-}
-
-bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == client_ && event->type() == QEvent::MouseMove) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        Form* form = &form_;
-        const int16_t button = ButtonsOf(me->buttons());
-        const int16_t shift = ShiftOf(me->modifiers());
-        const float x = float(form->PixelsToUnitsX(int(me->position().x())));
-        const float y = float(form->PixelsToUnitsY(int(me->position().y())));
-        Dispatch([form, button, shift, x, y] { form->Form_MouseMove(button, shift, x, y); });
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// ---- the form ----
-
-Form::Form(const FormDesign& design) : design_(design) {
-    widget_ = std::make_unique<FormWidget>(*this);
+Form::Form(const FormDesign& design) : design_(design), caption_(design.caption) {
+    peer_ = backend::MakeWindow(*this);
     int32_t handle = 0x1004;
     while (HandleTable().count(handle)) handle += 4;
     HandleTable()[handle] = this;
@@ -135,23 +57,19 @@ Form::~Form() {
     order.erase(std::remove(order.begin(), order.end(), this), order.end());
 }
 
-QWidget* Form::Client() const { return widget_->client(); }
-
-bool Form::Visible() const { return widget_->isVisible(); }
+bool Form::Visible() const { return backend::WindowVisible(*peer_); }
 
 void Form::SetVisible(bool visible) {
     if (visible) {
         // Already shown: nothing changes (it is not raised over other windows again).
-        if (loaded_ && widget_->isVisible()) return;
+        if (loaded_ && Visible()) return;
         Show();
     } else {
-        widget_->hide();
+        backend::HideWindow(*peer_);
     }
 }
 
 int32_t Form::hWnd() const { return HandleOf(this); }
-
-int32_t Form::Icon() const { return ProgramIconHandle(); }
 
 void Form::SetScaleTop(double top) {
     scaleTop_ = top;
@@ -162,41 +80,33 @@ void Form::RelayoutControls() {
     for (Control* c : controls_) c->ApplyGeometry();
 }
 
-std::u16string Form::Caption() const { return widget_->windowTitle().toStdU16String(); }
+std::u16string Form::Caption() const { return caption_; }
 
-void Form::SetCaption(const std::u16string& caption) { widget_->setWindowTitle(QString::fromStdU16String(caption)); }
+void Form::SetCaption(const std::u16string& caption) {
+    caption_ = caption;
+    backend::SetWindowCaption(*peer_, caption);
+}
 
 void Form::Show(int modal) {
     (void)modal;  // no form of this program is shown modal
     // A form that is loaded afresh takes its design size and stored place again.
     const bool fresh = !loaded_;
     if (fresh) Load(*this);
-    if (fresh || !widget_->property("orvennaPlaced").toBool()) {
-        widget_->setProperty("orvennaPlaced", true);
-        const int w = int(std::lround(design_.clientWidthTwips / kTwipsPerPixel));
-        const int h = int(std::lround(design_.clientHeightTwips / kTwipsPerPixel));
-        const int menuHeight = widget_->menuWidget() ? widget_->menuWidget()->sizeHint().height() : 0;
-        widget_->resize(w, h + menuHeight);
-        if (design_.startLeftTwips >= 0 && design_.startTopTwips >= 0) {
-            const int x = int(std::lround(design_.startLeftTwips / kTwipsPerPixel));
-            const int y = int(std::lround(design_.startTopTwips / kTwipsPerPixel));
-            widget_->setGeometry(x, y - menuHeight, w, h + menuHeight);
-        }
-        if (design_.fixedDialog) widget_->setFixedSize(w, h + menuHeight);
+    if (fresh || !placed_) {
+        placed_ = true;
+        backend::PlaceWindow(*peer_, *this);
     }
-    widget_->show();
-    widget_->raise();
-    widget_->activateWindow();
+    backend::ShowWindow(*peer_);
 }
 
 int Form::UnitsToPixelsX(double units) const {
-    return int(std::lround((units - scaleLeft_) * design_.twipsPerUnitX / kTwipsPerPixel));
+    return int(std::lround(units * design_.twipsPerUnitX / kTwipsPerPixel));
 }
 int Form::UnitsToPixelsY(double units) const {
     return int(std::lround((units - scaleTop_) * design_.twipsPerUnitY / kTwipsPerPixel));
 }
 double Form::PixelsToUnitsX(int pixels) const {
-    return pixels * kTwipsPerPixel / design_.twipsPerUnitX + scaleLeft_;
+    return pixels * kTwipsPerPixel / design_.twipsPerUnitX;
 }
 double Form::PixelsToUnitsY(int pixels) const {
     return pixels * kTwipsPerPixel / design_.twipsPerUnitY + scaleTop_;
@@ -225,8 +135,8 @@ void UnloadFor(Form& form, int16_t mode) {
     form.unloading_ = false;
     if (cancel != 0) return;
     form.loaded_ = false;
-    form.widget_->hide();
-    if (LoadedForms().isEmpty()) StopProgram();
+    backend::HideWindow(*form.peer_);
+    if (LoadedForms().empty()) StopProgram();
 }
 
 }  // namespace rt

@@ -6,15 +6,18 @@
 #include <string>
 #include <vector>
 
-class QWidget;
+#include "runtime/peer.h"
 
 namespace rt {
 
+class Control;
 class DataObject;
-class FormWidget;
 
 // Twips are the design unit: 15 to a logical pixel.
 constexpr double kTwipsPerPixel = 15.0;
+
+// The handle that names the program's icon, which every form shows.
+constexpr int32_t kProgramIconHandle = 0x2001;
 
 struct FormDesign {
     const char* name = "Form";
@@ -47,10 +50,8 @@ public:
     bool Visible() const;
     void SetVisible(bool visible);
     int32_t hWnd() const;
-    int32_t Icon() const;  // handle of the form's icon picture
-    double ScaleTop() const { return scaleTop_; }
+    int32_t Icon() const { return kProgramIconHandle; }
     void SetScaleTop(double top);
-    double ScaleLeft() const { return scaleLeft_; }
     std::u16string Caption() const;
     void SetCaption(const std::u16string& caption);
     // Shows the form, loading it first (Form_Load) when it is not loaded;
@@ -78,24 +79,24 @@ public:
     double TwipsToUnitsY(double twips) const { return twips / design_.twipsPerUnitY; }
 
     const FormDesign& Design() const { return design_; }
-    void AddControl(class Control* control) { controls_.push_back(control); }
-    FormWidget& Widget() const { return *widget_; }
-    QWidget* Client() const;  // the client area, parent of the controls
+    void AddControl(Control* control) { controls_.push_back(control); }
+    // The backend's window behind the form.
+    FormPeer& Peer() const { return *peer_; }
 
 private:
     friend void Load(Form&);
     friend void Unload(Form&);
     friend void UnloadFor(Form&, int16_t);
-    friend void ForgetForm(Form&);
     void RelayoutControls();
 
     FormDesign design_;
-    std::unique_ptr<FormWidget> widget_;
-    std::vector<class Control*> controls_;
+    PeerPtr<FormPeer> peer_;
+    std::vector<Control*> controls_;
+    std::u16string caption_;
     double scaleTop_ = 0.0;
-    double scaleLeft_ = 0.0;
     bool loaded_ = false;
     bool unloading_ = false;
+    bool placed_ = false;  // given its design size and start place since it was last loaded
 };
 
 // Loads a form (runs Form_Load) without showing it.
@@ -105,5 +106,10 @@ void Load(Form& form);
 void Unload(Form& form);
 // The same for a given cause (close box, session log-out).
 void UnloadFor(Form& form, int16_t mode);
+
+// The form a window handle names, or nullptr.
+Form* FormFromHandle(int32_t hWnd);
+// The forms that are loaded now, oldest first.
+std::vector<Form*> LoadedForms();
 
 }  // namespace rt

@@ -10,7 +10,7 @@ namespace rt {
 
 class Image : public Control {
 public:
-    Image(Form& form, const char* name, TwipRect design);
+    Image(Form& form, const char* name, TwipRect design);  // backend
     const rt::Picture& Picture() const { return picture_; }
     // Without Stretch the control takes the picture's size; with it the picture is
     // scaled to the control's size.
@@ -24,7 +24,7 @@ private:
 };
 
 // A picture stored with the program itself (its built-in resources), by file name;
-// raises the invalid-picture error when there is none by that name.
+// raises the invalid-picture error when there is none by that name (backend).
 Picture StoredPicture(const std::u16string& name);
 
 }  // namespace rt

@@ -13,7 +13,7 @@ class Line : public Control {
 public:
     // The end points in twips; the width in pixels, the line lying below and right of
     // the points (drawn inside).
-    Line(Form& form, const char* name, TwipLine design, int borderWidth = 1);
+    Line(Form& form, const char* name, TwipLine design, int borderWidth = 1);  // backend
     Rgb BorderColor() const { return color_; }
     void SetBorderColor(Rgb color);
     int BorderWidth() const { return borderWidth_; }
@@ -22,6 +22,10 @@ public:
     double Y1() const { return y1_; }
     double X2() const { return x2_; }
     double Y2() const { return y2_; }
+
+    // The control covers the line's bounding box widened by the line's width, so that a
+    // level line has room to be drawn.
+    static TwipRect BoxOf(TwipLine line, int borderWidth);
 
 private:
     Rgb color_{0, 0, 0};

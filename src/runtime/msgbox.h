@@ -1,7 +1,6 @@
 // Modal message boxes with the classic style bits and answers.
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace rt {
@@ -20,9 +19,5 @@ enum MsgBoxResult : int { vbOK = 1, vbYes = 6, vbNo = 7 };
 
 // Shows the box and waits until it is closed; returns the button pressed.
 int MsgBox(const std::u16string& prompt, int style = vbOKOnly, const std::u16string& title = {});
-
-// Tests script the answers: while a handler is set, it replaces the real box.
-using MsgBoxHandler = std::function<int(const std::u16string& prompt, int style, const std::u16string& title)>;
-void SetMsgBoxHandler(MsgBoxHandler handler);
 
 }  // namespace rt

@@ -1,17 +1,14 @@
-#include "platform/get_open_file_name.h"
+#include "runtime/open_file_name.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLabel>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
+#include <optional>
 
-#include "runtime/form.h"
-#include "runtime/qt/form_widget.h"
-#include "runtime/qt/default_folder.h"
+#include "runtime/backend.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace platform {
 
@@ -24,76 +21,6 @@ std::map<LPSTR32, std::string>& AnsiBlocks() {
     return blocks;
 }
 LPSTR32 nextAddress = 0x00100000;
-
-OpenDialogHandler scripted;
-
-// The text of a block up to its first NUL; empty for a null pointer.
-std::string AnsiText(LPSTR32 address) {
-    const std::string* block = AnsiAt(address);
-    if (!block) return {};
-    return std::string(block->c_str());
-}
-
-// "description\0pattern\0...\0\0" into QFileDialog's "description (patterns)" filters.
-QStringList NameFilters(LPSTR32 address) {
-    QStringList filters;
-    const std::string* block = AnsiAt(address);
-    if (!block) return filters;
-    size_t at = 0;
-    while (at < block->size()) {
-        const std::string description(block->c_str() + at);
-        if (description.empty()) break;
-        at += description.size() + 1;
-        if (at >= block->size()) break;
-        const std::string pattern(block->c_str() + at);
-        at += pattern.size() + 1;
-        QString patterns = QString::fromLocal8Bit(pattern).replace(u';', u' ');
-        filters << QString::fromLocal8Bit(description) + QStringLiteral(" (") + patterns + u')';
-    }
-    return filters;
-}
-
-std::optional<std::string> RunOpenDialog(const OPENFILENAMEA& record) {
-    QWidget* owner = nullptr;
-    if (rt::Form* form = rt::FormFromHandle(record.hwndOwner)) owner = &form->Widget();
-    QString title = QString::fromLocal8Bit(AnsiText(record.lpstrTitle));
-    if (title.isEmpty()) title = QStringLiteral("Open");
-    QFileDialog dialog(owner, title);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // Qt's dialog has no read-only check box, so OFN_HIDEREADONLY needs nothing.
-    dialog.setFileMode((record.Flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    const QStringList filters = NameFilters(record.lpstrFilter);
-    if (filters.isEmpty()) {
-        // No file types at all: the list and its label go.
-        if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) combo->hide();
-        if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("fileTypeLabel"))) label->hide();
-    } else {
-        dialog.setNameFilters(filters);
-        const int index = record.nFilterIndex > 0 ? int(record.nFilterIndex) - 1 : 0;
-        dialog.selectNameFilter(filters.value(index, filters.first()));
-    }
-    const std::string initialDir = AnsiText(record.lpstrInitialDir);
-    dialog.setDirectory(initialDir.empty() ? rt::DefaultDialogFolder()
-                                           : QString::fromStdString(rt::HostPath(rt::FromAnsi(initialDir))));
-    const std::string start = AnsiText(record.lpstrFile);
-    if (!start.empty()) {
-        const QFileInfo info(QString::fromStdString(rt::HostPath(rt::FromAnsi(start))));
-        if (info.absoluteDir().exists()) dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
-}
-
-// Copies text with its NUL into a block of the given usable size; false when it does not fit.
-bool Store(LPSTR32 address, uint32_t capacity, const std::string& text) {
-    std::string* block = AnsiAt(address);
-    if (!block || capacity > block->size() || text.size() + 1 > capacity) return false;
-    std::memcpy(block->data(), text.c_str(), text.size() + 1);
-    return true;
-}
 
 LPSTR32 ToAnsiField(const std::u16string& text) { return text.empty() ? 0 : AnsiAlloc(rt::ToAnsi(text)); }
 
@@ -117,29 +44,15 @@ std::string* AnsiAt(LPSTR32 address) {
 
 void AnsiFree(LPSTR32 address) { AnsiBlocks().erase(address); }
 
-void SetOpenDialogHandler(OpenDialogHandler handler) { scripted = std::move(handler); }
-
 int32_t GetOpenFileNameA(OPENFILENAMEA* record) {
     if (!record || record->lStructSize != kRecordSize) return 0;
     const std::string* file = AnsiAt(record->lpstrFile);
     if (!file || record->nMaxFile == 0 || record->nMaxFile > file->size()) return 0;
-
-    const std::optional<std::string> chosen = scripted ? scripted(*record) : RunOpenDialog(*record);
-    if (!chosen) return 0;
-
-    const std::u16string path = rt::WindowsPath(*chosen);
-    const std::string bytes = rt::ToAnsi(path);
-    if (!Store(record->lpstrFile, record->nMaxFile, bytes)) return 0;
-
-    // Offsets of the file's name and of its extension within the path, in bytes.
-    const size_t slash = bytes.rfind('\\');
-    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = bytes.rfind('.');
-    const size_t extAt = dot == std::string::npos || dot < nameAt ? bytes.size() : dot + 1;
-    record->nFileOffset = uint16_t(std::min<size_t>(nameAt, 0xFFFF));
-    record->nFileExtension = uint16_t(std::min<size_t>(extAt, 0xFFFF));
-    if (record->lpstrFileTitle) Store(record->lpstrFileTitle, record->nMaxFileTitle, bytes.substr(nameAt));
-    return 1;
+    if (const auto& scripted = rt::testing::Hooks().openDialog) {
+        const std::optional<std::string> chosen = scripted(*record);
+        return chosen ? rt::StoreOpenChoice(*record, *chosen) : 0;
+    }
+    return rt::backend::ShowOpenDialog(*record);
 }
 
 int32_t GetOpenFileNameA(OPENFILENAME& record) {
@@ -193,3 +106,40 @@ int32_t GetOpenFileNameA(OPENFILENAME& record) {
 }
 
 }  // namespace platform
+
+namespace rt {
+
+namespace {
+
+// Copies text with its NUL into a block of the given usable size; false when it does not fit.
+bool Store(platform::LPSTR32 address, uint32_t capacity, const std::string& text) {
+    std::string* block = platform::AnsiAt(address);
+    if (!block || capacity > block->size() || text.size() + 1 > capacity) return false;
+    std::memcpy(block->data(), text.c_str(), text.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+std::string AnsiText(platform::LPSTR32 address) {
+    const std::string* block = platform::AnsiAt(address);
+    if (!block) return {};
+    return std::string(block->c_str());
+}
+
+int32_t StoreOpenChoice(platform::OPENFILENAMEA& record, const std::string& hostPath) {
+    const std::string bytes = ToAnsi(WindowsPath(hostPath));
+    if (!Store(record.lpstrFile, record.nMaxFile, bytes)) return 0;
+
+    // Offsets of the file's name and of its extension within the path, in bytes.
+    const size_t slash = bytes.rfind('\\');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = bytes.rfind('.');
+    const size_t extAt = dot == std::string::npos || dot < nameAt ? bytes.size() : dot + 1;
+    record.nFileOffset = uint16_t(std::min<size_t>(nameAt, 0xFFFF));
+    record.nFileExtension = uint16_t(std::min<size_t>(extAt, 0xFFFF));
+    if (record.lpstrFileTitle) Store(record.lpstrFileTitle, record.nMaxFileTitle, bytes.substr(nameAt));
+    return 1;
+}
+
+}  // namespace rt

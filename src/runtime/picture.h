@@ -11,11 +11,11 @@ class Picture {
 public:
     Picture() = default;  // the empty picture
     bool Empty() const { return !data_; }
-    int PixelWidth() const;
-    int PixelHeight() const;
+    int PixelWidth() const;   // backend
+    int PixelHeight() const;  // backend
     bool operator==(const Picture& other) const { return data_ == other.data_; }
 
-    struct Data;  // defined by the Qt side
+    struct Data;  // the decoded pixels, defined by the backend
     explicit Picture(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
     const Data* data() const { return data_.get(); }
 
@@ -26,9 +26,9 @@ private:
 // The empty picture, which clears a picture box.
 Picture LoadPicture();
 // Reads the picture in the file at a Windows-form path; raises a run-time error
-// naming the file and the reason when it cannot.
+// naming the file and the reason when it cannot (backend).
 Picture LoadPicture(const std::u16string& path);
-// Writes the picture to a Windows-form path in the format its extension names.
+// Writes the picture to a Windows-form path in the format its extension names (backend).
 void SavePicture(const Picture& picture, const std::u16string& path);
 
 }  // namespace rt

@@ -8,7 +8,7 @@ namespace rt {
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);
 
-// The 8-bit text that the system calls take: the locale's encoding (UTF-8 here).
+// The 8-bit text that the system calls take: the locale's encoding, UTF-8 on Linux.
 std::string ToAnsi(const std::u16string& text);
 std::u16string FromAnsi(const std::string& bytes);
 

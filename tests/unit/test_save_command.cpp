@@ -13,6 +13,7 @@
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
 #include "filecmd/save_filter.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -22,12 +23,12 @@ struct ScriptedSave {
     std::optional<std::string> answer;
     std::vector<rt::SaveDialogRequest> requests;
     ScriptedSave() {
-        rt::SetSaveDialogHandler([this](const rt::SaveDialogRequest& r) {
+        rt::testing::SetSaveDialogHandler([this](const rt::SaveDialogRequest& r) {
             requests.push_back(r);
             return answer;
         });
     }
-    ~ScriptedSave() { rt::SetSaveDialogHandler({}); }
+    ~ScriptedSave() { rt::testing::SetSaveDialogHandler({}); }
 };
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }

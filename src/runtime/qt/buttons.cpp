@@ -9,7 +9,7 @@
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
 #include "runtime/qt/fonts.h"
-#include "runtime/qt/form_widget.h"
+#include "runtime/qt/peers.h"
 
 namespace rt {
 
@@ -17,7 +17,7 @@ namespace {
 
 const QString kKeeperName = QStringLiteral("orvennaButtons");
 
-QPushButton* Push(const CommandButton& b) { return static_cast<QPushButton*>(b.Widget()); }
+QPushButton* Push(const CommandButton& b) { return static_cast<QPushButton*>(WidgetOf(b)); }
 
 // The buttons of one window: their tab order, the focus when the window opens, and
 // the Enter and Esc keys. Lives as a child of the window.
@@ -35,13 +35,13 @@ public:
     }
 
     static WindowButtons* Find(Form& form) {
-        for (QObject* child : form.Widget().children())
+        for (QObject* child : WindowOf(form).children())
             if (child->objectName() == kKeeperName) return static_cast<WindowButtons*>(child);
         return nullptr;
     }
     static WindowButtons& Of(Form& form) {
         WindowButtons* keeper = Find(form);
-        return keeper ? *keeper : *new WindowButtons(&form.Widget());
+        return keeper ? *keeper : *new WindowButtons(&WindowOf(form));
     }
 
     void Add(CommandButton* b) { buttons_.push_back(b); }
@@ -55,7 +55,7 @@ public:
 
     void Reorder() {
         std::vector<CommandButton*> order = Ordered();
-        for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->Widget(), order[i]->Widget());
+        for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(WidgetOf(*order[i - 1]), WidgetOf(*order[i]));
     }
 
 protected:
@@ -63,8 +63,8 @@ protected:
         // Each opening of the window starts with the focus on its first button.
         if (watched == window_ && event->type() == QEvent::Show) {
             for (CommandButton* b : Ordered())
-                if (b->Widget()->isEnabled() && !b->Widget()->isHidden()) {
-                    b->Widget()->setFocus(Qt::TabFocusReason);
+                if (WidgetOf(*b)->isEnabled() && !WidgetOf(*b)->isHidden()) {
+                    WidgetOf(*b)->setFocus(Qt::TabFocusReason);
                     break;
                 }
         }
@@ -82,7 +82,7 @@ private:
     void PressForEnter() {
         QWidget* focus = window_->focusWidget();
         for (CommandButton* b : buttons_)
-            if (b->Widget() == focus) {
+            if (WidgetOf(*b) == focus) {
                 Push(*b)->click();
                 return;
             }
@@ -104,9 +104,9 @@ private:
 }  // namespace
 
 CommandButton::CommandButton(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, new QPushButton(form.Client())) {
+    : Control(form, name, design, MakeControlPeer(new QPushButton(ClientOf(form)), name)) {
     Push(*this)->setAutoDefault(false);
-    QObject::connect(Push(*this), &QPushButton::clicked, Widget(), [this] {
+    QObject::connect(Push(*this), &QPushButton::clicked, Push(*this), [this] {
         if (OnClick) Dispatch(OnClick);
     });
     WindowButtons::Of(form).Add(this);
@@ -121,7 +121,7 @@ std::u16string CommandButton::Caption() const { return Push(*this)->text().toStd
 
 void CommandButton::SetCaption(const std::u16string& caption) { Push(*this)->setText(QString::fromStdU16String(caption)); }
 
-void CommandButton::SetFont(const FontStyle& font) { Widget()->setFont(QFontFrom(font)); }
+void CommandButton::SetFont(const FontStyle& font) { Push(*this)->setFont(QFontFrom(font)); }
 
 void CommandButton::SetDefault(bool on) {
     if (on) WindowButtons::Of(Parent()).TakeRole(this, &CommandButton::Default, &CommandButton::SetDefault);

@@ -1,16 +1,17 @@
+// The Qt side of labels, text boxes, picture boxes and menus, and what every control's
+// widget does for the common runtime.
 #include "runtime/controls.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <cmath>
 
+#include "runtime/backend.h"
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
 #include "runtime/qt/fonts.h"
-#include "runtime/qt/form_widget.h"
-#include "runtime/qt/picture_data.h"
+#include "runtime/qt/peers.h"
 #include "runtime/qt/widgets.h"
 
 namespace rt {
@@ -19,100 +20,66 @@ namespace {
 
 QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
+QLabel* LabelOf(const Control& c) { return static_cast<QLabel*>(WidgetOf(c)); }
+QLineEdit* Edit(const Control& c) { return static_cast<QLineEdit*>(WidgetOf(c)); }
+
 }  // namespace
 
-// ---- Control ----
+void PeerDelete::operator()(ControlPeer* peer) const { delete peer; }
+void PeerDelete::operator()(MenuPeer* peer) const { delete peer; }
 
-Control::Control(Form& form, const char* name, TwipRect design, QWidget* widget)
-    : form_(form),
-      name_(name),
-      widget_(widget),
-      left_(form.TwipsToUnitsX(design.left)),
-      top_(form.TwipsToUnitsY(design.top)),
-      width_(form.TwipsToUnitsX(design.width)),
-      height_(form.TwipsToUnitsY(design.height)) {
-    widget_->setObjectName(QString::fromUtf8(name));
-    form.AddControl(this);
-    ApplyGeometry();
+// ---- any control ----
+
+namespace backend {
+
+void PlaceControl(ControlPeer& control, int x, int y, int width, int height) {
+    control.widget->setGeometry(x, y, width, height);
 }
 
-Control::~Control() = default;
-
-void Control::ApplyGeometry() {
-    const int x = form_.UnitsToPixelsX(left_);
-    const int y = form_.UnitsToPixelsY(top_);
-    const int w = int(std::lround(width_ * form_.Design().twipsPerUnitX / kTwipsPerPixel));
-    const int h = int(std::lround(height_ * form_.Design().twipsPerUnitY / kTwipsPerPixel));
-    widget_->setGeometry(x, y, std::max(0, w), std::max(0, h));
+void SetControlToolTip(ControlPeer& control, const std::u16string& text) {
+    control.widget->setToolTip(QString::fromStdU16String(text));
 }
 
-void Control::SetLeft(double v) {
-    left_ = v;
-    ApplyGeometry();
-}
-void Control::SetTop(double v) {
-    top_ = v;
-    ApplyGeometry();
-}
-void Control::SetWidth(double v) {
-    width_ = v;
-    ApplyGeometry();
-}
-void Control::SetHeight(double v) {
-    height_ = v;
-    ApplyGeometry();
-}
+double ControlPixelRatio(const ControlPeer& control) { return control.widget->devicePixelRatioF(); }
 
-void Control::AdoptPixelSize(int width, int height) {
-    width_ = width * kTwipsPerPixel / form_.Design().twipsPerUnitX;
-    height_ = height * kTwipsPerPixel / form_.Design().twipsPerUnitY;
-    widget_->resize(width, height);
-}
+void RepaintControl(ControlPeer& control) { control.widget->update(); }
 
-std::u16string Control::ToolTipText() const { return widget_->toolTip().toStdU16String(); }
-
-void Control::SetToolTipText(const std::u16string& text) { widget_->setToolTip(QString::fromStdU16String(text)); }
+}  // namespace backend
 
 // ---- Label ----
 
-Label::Label(Form& form, const char* name, TwipRect design) : Control(form, name, design, new QLabel(form.Client())) {}
+Label::Label(Form& form, const char* name, TwipRect design)
+    : Control(form, name, design, MakeControlPeer(new QLabel(ClientOf(form)), name)) {}
 
-std::u16string Label::Caption() const { return static_cast<QLabel*>(Widget())->text().toStdU16String(); }
-
-void Label::SetCaption(const std::u16string& caption) {
-    static_cast<QLabel*>(Widget())->setText(QString::fromStdU16String(caption));
-}
+void Label::ShowCaption() { LabelOf(*this)->setText(QString::fromStdU16String(caption_)); }
 
 void Label::SetColors(Rgb fore, Rgb back) {
-    QPalette pal = Widget()->palette();
+    QPalette pal = WidgetOf(*this)->palette();
     pal.setColor(QPalette::WindowText, ToQColor(fore));
     pal.setColor(QPalette::Window, ToQColor(back));
-    Widget()->setPalette(pal);
-    Widget()->setAutoFillBackground(true);
+    WidgetOf(*this)->setPalette(pal);
+    WidgetOf(*this)->setAutoFillBackground(true);
 }
 
 void Label::SetForeColor(Rgb fore) {
-    QPalette pal = Widget()->palette();
+    QPalette pal = WidgetOf(*this)->palette();
     pal.setColor(QPalette::WindowText, ToQColor(fore));
-    Widget()->setPalette(pal);
+    WidgetOf(*this)->setPalette(pal);
 }
 
-void Label::SetFont(const FontStyle& font) { Widget()->setFont(QFontFrom(font)); }
+void Label::SetFont(const FontStyle& font) { WidgetOf(*this)->setFont(QFontFrom(font)); }
 
 void Label::SetCentered(bool centered) {
-    static_cast<QLabel*>(Widget())->setAlignment(centered ? Qt::AlignHCenter | Qt::AlignTop
-                                                          : Qt::AlignLeft | Qt::AlignTop);
+    LabelOf(*this)->setAlignment(centered ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignLeft | Qt::AlignTop);
 }
 
 // ---- TextBox ----
 
 TextBox::TextBox(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, new TextBoxWidget(form.Client())) {
+    : Control(form, name, design, MakeControlPeer(new TextBoxWidget(ClientOf(form)), name)) {
     // A file dragged onto the box belongs to the window, not typed into the box as a URL.
-    Widget()->setAcceptDrops(false);
+    WidgetOf(*this)->setAcceptDrops(false);
 }
-
-static QLineEdit* Edit(const Control& c) { return static_cast<QLineEdit*>(c.Widget()); }
 
 std::u16string TextBox::Text() const { return Edit(*this)->text().toStdU16String(); }
 
@@ -123,11 +90,7 @@ int32_t TextBox::SelStart() const {
     return e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
 }
 
-void TextBox::SetSelStart(int32_t start) { Edit(*this)->setCursorPosition(start); }
-
 int32_t TextBox::SelLength() const { return int32_t(Edit(*this)->selectedText().size()); }
-
-void TextBox::SetSelLength(int32_t length) { Edit(*this)->setSelection(SelStart(), length); }
 
 std::u16string TextBox::SelText() const { return Edit(*this)->selectedText().toStdU16String(); }
 
@@ -136,72 +99,54 @@ void TextBox::SetSelText(const std::u16string& text) {
     Edit(*this)->insert(QString::fromStdU16String(text));
 }
 
-void TextBox::SetCentered(bool centered) {
-    Edit(*this)->setAlignment(centered ? Qt::AlignHCenter : Qt::AlignLeft);
-}
+void TextBox::SetCentered(bool centered) { Edit(*this)->setAlignment(centered ? Qt::AlignHCenter : Qt::AlignLeft); }
 
 // ---- PictureBox ----
 
 PictureBox::PictureBox(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, new PaneWidget(*this, form.Client())) {}
+    : Control(form, name, design, MakeControlPeer(new PaneWidget(*this, ClientOf(form)), name)) {}
 
-void PictureBox::SetPicture(const rt::Picture& picture) {
-    picture_ = picture;
-    if (autoSize_ && !picture_.Empty()) {
-        const qreal dpr = Widget()->devicePixelRatioF();
-        AdoptPixelSize(int(std::ceil(picture_.PixelWidth() / dpr)), int(std::ceil(picture_.PixelHeight() / dpr)));
-    }
-    Widget()->update();
-}
-
-void PictureBox::SetAutoSize(bool on) {
-    autoSize_ = on;
-    if (on) SetPicture(picture_);
-}
-
-void PictureBox::SetOLEDropMode(int mode) {
-    oleDropMode_ = mode;
-    Widget()->setAcceptDrops(mode == 1);
-}
+void PictureBox::AcceptDrops(bool on) { WidgetOf(*this)->setAcceptDrops(on); }
 
 void PictureBox::SetBackColor(Rgb back) {
-    QPalette pal = Widget()->palette();
+    QPalette pal = WidgetOf(*this)->palette();
     pal.setColor(QPalette::Window, ToQColor(back));
-    Widget()->setPalette(pal);
-    Widget()->setAutoFillBackground(true);
+    WidgetOf(*this)->setPalette(pal);
+    WidgetOf(*this)->setAutoFillBackground(true);
 }
 
 // ---- Menu ----
 
-Menu::Menu(Form& form, const char* name, const std::u16string& caption) : name_(name) {
-    menu_ = form.Widget().menuBar()->addMenu(QString::fromStdU16String(caption));
+Menu::Menu(Form& form, const char* name, const std::u16string& caption) : peer_(new MenuPeer) {
+    QMenu* menu = WindowOf(form).menuBar()->addMenu(QString::fromStdU16String(caption));
     // Every separator is drawn as designed, also one that ends a menu.
-    menu_->setSeparatorsCollapsible(false);
-    menu_->setObjectName(QString::fromUtf8(name));
-    action_ = menu_->menuAction();
-    action_->setObjectName(QString::fromUtf8(name));
+    menu->setSeparatorsCollapsible(false);
+    menu->setObjectName(QString::fromUtf8(name));
+    peer_->menu = menu;
+    peer_->action = menu->menuAction();
+    peer_->action->setObjectName(QString::fromUtf8(name));
 }
 
 Menu::Menu(Menu& parent, const char* name, const std::u16string& caption, const std::u16string& shortcut,
            std::function<void()> click)
-    : name_(name) {
+    : peer_(new MenuPeer) {
+    QMenu* menu = parent.peer_->menu;
+    QAction*& action = peer_->action;
     if (caption == u"-") {
-        action_ = parent.menu_->addSeparator();
+        action = menu->addSeparator();
     } else {
-        action_ = parent.menu_->addAction(QString::fromStdU16String(caption));
-        if (!shortcut.empty()) action_->setShortcut(QKeySequence(QString::fromStdU16String(shortcut)));
-        if (click)
-            QObject::connect(action_, &QAction::triggered, action_, [click] { Dispatch(click); });
+        action = menu->addAction(QString::fromStdU16String(caption));
+        if (!shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdU16String(shortcut)));
+        if (click) QObject::connect(action, &QAction::triggered, action, [click] { Dispatch(click); });
     }
-    action_->setObjectName(QString::fromUtf8(name));
+    action->setObjectName(QString::fromUtf8(name));
 }
 
 std::u16string Menu::Caption() const {
-    return action_->isSeparator() ? u"-" : action_->text().toStdU16String();
+    return peer_->action->isSeparator() ? u"-" : peer_->action->text().toStdU16String();
 }
-bool Menu::Enabled() const { return action_->isEnabled(); }
-void Menu::SetEnabled(bool enabled) { action_->setEnabled(enabled); }
-bool Menu::Visible() const { return action_->isVisible(); }
-void Menu::SetVisible(bool visible) { action_->setVisible(visible); }
+void Menu::SetEnabled(bool enabled) { peer_->action->setEnabled(enabled); }
+bool Menu::Visible() const { return peer_->action->isVisible(); }
+void Menu::SetVisible(bool visible) { peer_->action->setVisible(visible); }
 
 }  // namespace rt

@@ -11,7 +11,6 @@ class FormWidget : public QMainWindow {
     Q_OBJECT
 public:
     FormWidget(Form& form);
-    Form& form() const { return form_; }
     QWidget* client() const { return client_; }
 
 protected:
@@ -25,10 +24,5 @@ private:
     Form& form_;
     QWidget* client_;
 };
-
-// The form a window handle names, or nullptr.
-Form* FormFromHandle(int32_t hWnd);
-// The forms that are loaded now, oldest first.
-QList<Form*> LoadedForms();
 
 }  // namespace rt

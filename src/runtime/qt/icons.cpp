@@ -1,10 +1,8 @@
 #include "runtime/qt/icons.h"
 
-namespace rt {
+#include "runtime/form.h"
 
-namespace {
-constexpr int32_t kProgramIconHandle = 0x2001;
-}
+namespace rt {
 
 QIcon ProgramIcon() {
     static const QIcon icon(QStringLiteral(":/orvenna/orvenna.png"));

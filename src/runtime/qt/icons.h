@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QIcon>
+#include <cstdint>
 
 namespace rt {
 

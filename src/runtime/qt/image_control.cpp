@@ -1,11 +1,12 @@
+// The Qt side of the image control, and the pictures stored with the program.
 #include "runtime/image_control.h"
 
 #include <QPainter>
 #include <QWidget>
-#include <cmath>
 
 #include "runtime/errors.h"
 #include "runtime/form.h"
+#include "runtime/qt/peers.h"
 #include "runtime/qt/picture_data.h"
 
 namespace rt {
@@ -37,21 +38,7 @@ private:
 }  // namespace
 
 Image::Image(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, new ImageWidget(*this, form.Client())) {}
-
-void Image::SetPicture(const rt::Picture& picture) {
-    picture_ = picture;
-    if (!stretch_ && !picture_.Empty()) {
-        const qreal dpr = Widget()->devicePixelRatioF();
-        AdoptPixelSize(int(std::ceil(picture_.PixelWidth() / dpr)), int(std::ceil(picture_.PixelHeight() / dpr)));
-    }
-    Widget()->update();
-}
-
-void Image::SetStretch(bool on) {
-    stretch_ = on;
-    Widget()->update();
-}
+    : Control(form, name, design, MakeControlPeer(new ImageWidget(*this, ClientOf(form)), name)) {}
 
 Picture StoredPicture(const std::u16string& name) {
     QImage image(QStringLiteral(":/orvenna/") + QString::fromStdU16String(name));

@@ -1,3 +1,4 @@
+// The Qt side of the line control: the line drawn inside its bounding box.
 #include "runtime/line_control.h"
 
 #include <QPainter>
@@ -6,17 +7,11 @@
 #include <cstdlib>
 
 #include "runtime/form.h"
+#include "runtime/qt/peers.h"
 
 namespace rt {
 
 namespace {
-
-// The control's widget covers the line's bounding box widened by the line's width, so
-// that a level line has room to be drawn.
-TwipRect BoxOf(TwipLine l, int borderWidth) {
-    const int pad = int(borderWidth * kTwipsPerPixel);
-    return {std::min(l.x1, l.x2), std::min(l.y1, l.y2), std::abs(l.x2 - l.x1) + pad, std::abs(l.y2 - l.y1) + pad};
-}
 
 class LineWidget : public QWidget {
 public:
@@ -53,16 +48,11 @@ private:
 }  // namespace
 
 Line::Line(Form& form, const char* name, TwipLine design, int borderWidth)
-    : Control(form, name, BoxOf(design, borderWidth), new LineWidget(*this, form.Client())),
+    : Control(form, name, BoxOf(design, borderWidth), MakeControlPeer(new LineWidget(*this, ClientOf(form)), name)),
       borderWidth_(borderWidth),
       x1_(form.TwipsToUnitsX(design.x1)),
       y1_(form.TwipsToUnitsY(design.y1)),
       x2_(form.TwipsToUnitsX(design.x2)),
       y2_(form.TwipsToUnitsY(design.y2)) {}
-
-void Line::SetBorderColor(Rgb color) {
-    color_ = color;
-    Widget()->update();
-}
 
 }  // namespace rt

@@ -1,36 +1,31 @@
-#include "runtime/msgbox.h"
-
+// The Qt message box.
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "runtime/backend.h"
 #include "runtime/form.h"
-#include "runtime/qt/form_widget.h"
+#include "runtime/msgbox.h"
 #include "runtime/qt/icons.h"
+#include "runtime/qt/peers.h"
 
 namespace rt {
 
 namespace {
 
-MsgBoxHandler scripted;
-
 // The visible form in front, so that the box is centred on it; none while all are hidden.
 QWidget* OwnerWindow() {
     QWidget* active = QApplication::activeWindow();
     if (active && active->isVisible()) return active;
-    const QList<Form*> forms = LoadedForms();
+    const std::vector<Form*> forms = LoadedForms();
     for (auto it = forms.rbegin(); it != forms.rend(); ++it)
-        if ((*it)->Visible()) return &(*it)->Widget();
+        if ((*it)->Visible()) return &WindowOf(**it);
     return nullptr;
 }
 
 }  // namespace
 
-void SetMsgBoxHandler(MsgBoxHandler handler) { scripted = std::move(handler); }
-
-int MsgBox(const std::u16string& prompt, int style, const std::u16string& title) {
-    if (scripted) return scripted(prompt, style, title);
-
+int backend::ShowMessageBox(const std::u16string& prompt, int style, const std::u16string& title) {
     QMessageBox box(OwnerWindow());
     box.setWindowTitle(QString::fromStdU16String(title));
     box.setText(QString::fromStdU16String(prompt));

@@ -7,6 +7,4 @@ namespace rt {
 int Picture::PixelWidth() const { return data_ ? data_->image.width() : 0; }
 int Picture::PixelHeight() const { return data_ ? data_->image.height() : 0; }
 
-Picture LoadPicture() { return Picture(); }
-
 }  // namespace rt

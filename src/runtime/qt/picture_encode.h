@@ -1,5 +1,5 @@
-// Writing pictures, the Qt side: which format a target's extension names, and the
-// encoders behind SavePicture (the benchmarks time them on their own).
+// Writing pictures, the Qt side: which format a target's extension names, the encoders
+// behind SavePicture, and the all-or-nothing file write.
 #pragma once
 
 #include <QByteArray>
@@ -14,7 +14,6 @@ enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp };
 // The format the file name's extension names, in any letter case; BMP for any other
 // extension and for none.
 SaveFormat SaveFormatFor(const QString& fileName);
-const char* SaveFormatName(SaveFormat format);
 
 // The whole file in that format. target (Windows form) names the file in errors.
 QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target);

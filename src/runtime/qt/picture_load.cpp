@@ -63,7 +63,6 @@ private:
     QStringList messages_;
 };
 
-// The busy pointer while a large picture decodes (only where there is a screen).
 // A reader that recognises the format by content; for the few formats without a
 // signature (a bare TGA, WBMP) the file's extension is the fallback.
 std::unique_ptr<QImageReader> OpenReader(QFile& file, const QString& suffix) {

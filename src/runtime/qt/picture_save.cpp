@@ -54,18 +54,6 @@ SaveFormat SaveFormatFor(const QString& fileName) {
     return SaveFormat::Bmp;  // bmp, dib, and anything else
 }
 
-const char* SaveFormatName(SaveFormat format) {
-    switch (format) {
-    case SaveFormat::Jpeg: return "JPEG";
-    case SaveFormat::Png: return "PNG";
-    case SaveFormat::Gif: return "GIF";
-    case SaveFormat::Bmp: return "BMP";
-    case SaveFormat::Tiff: return "TIFF";
-    case SaveFormat::Webp: return "WebP";
-    }
-    return "BMP";
-}
-
 QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target) {
     switch (format) {
     case SaveFormat::Jpeg: return WithQt(OnWhite(image), "jpeg", 90, target);

@@ -1,13 +1,19 @@
-#include "runtime/program.h"
-
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFont>
+#include <QFontInfo>
 #include <QSessionManager>
 
+#include "runtime/backend.h"
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
-#include "runtime/qt/form_widget.h"
+#include "runtime/program.h"
 
 namespace rt {
+
+struct Program::Host {
+    QApplication app;
+    Host(int& argc, char** argv) : app(argc, argv) {}
+};
 
 namespace {
 
@@ -20,7 +26,7 @@ void OnSessionEnd(QSessionManager& manager) {
         manager.cancel();
         return;
     }
-    const QList<Form*> forms = LoadedForms();
+    const std::vector<Form*> forms = LoadedForms();
     for (Form* form : forms) {
         if (!manager.allowsInteraction()) break;
         Dispatch([form] { UnloadFor(*form, vbAppWindows); });
@@ -34,12 +40,30 @@ void OnSessionEnd(QSessionManager& manager) {
 
 }  // namespace
 
-int RunProgram(Form& startup) {
-    Dispatch([&startup] { Load(startup); });
-    if (Ended()) return 0;
+Program::Program(int& argc, char** argv, ProgramInfo info) : host_(std::make_unique<Host>(argc, argv)) {
+    const QString id = QString::fromStdString(info.id);
+    QApplication::setApplicationName(id);
+    QGuiApplication::setDesktopFileName(id);
+    // The program ends when its last form is unloaded, which a hidden main window is not.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Japanese text in default-font labels and boxes draws with a Japanese face.
+    QFont font = QApplication::font();
+    // The face the desktop's default resolves to comes first, so Latin text keeps its look.
+    font.setFamilies({QFontInfo(font).family(), QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    QApplication::setFont(font);
+    App().Introduce(std::move(info));
+}
+
+Program::~Program() = default;
+
+namespace backend {
+
+int RunEventLoop() {
     QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp, &OnSessionEnd, Qt::DirectConnection);
-    startup.Show();
     return QGuiApplication::exec();
 }
 
+void QuitEventLoop() { QCoreApplication::exit(0); }
+
+}  // namespace backend
 }  // namespace rt

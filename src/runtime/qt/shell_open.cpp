@@ -1,3 +1,4 @@
+// The shell's open call over the desktop's opener (QDesktopServices).
 #include "platform/shell_execute.h"
 
 #include <QDesktopServices>
@@ -7,11 +8,14 @@
 
 #include "runtime/strings.h"
 
-namespace rt {
+namespace platform {
 
 namespace {
 
 constexpr int32_t kOpened = 42;  // any value above 32 means success
+
+using rt::FromAnsi;
+using rt::HostPath;
 
 QString Text(const char* ansi) { return ansi ? QString::fromStdU16String(FromAnsi(ansi)) : QString(); }
 
@@ -48,4 +52,4 @@ int32_t ShellExecuteA(int32_t hwnd, const char* lpOperation, const char* lpFile,
     return opened ? kOpened : SE_ERR_NOASSOC;
 }
 
-}  // namespace rt
+}  // namespace platform

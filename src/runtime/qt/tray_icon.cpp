@@ -1,18 +1,26 @@
-#include "platform/shell_notify_icon.h"
+// The notification-area icons as Qt's tray icons.
+#include "runtime/qt/tray_icon.h"
 
 #include <QPointer>
 #include <cstring>
 #include <map>
 #include <utility>
 
+#include "platform/shell_notify_icon.h"
+#include "runtime/backend.h"
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
-#include "runtime/qt/form_widget.h"
 #include "runtime/qt/icons.h"
+#include "runtime/qt/peers.h"
 #include "runtime/strings.h"
-#include "runtime/qt/tray_icon.h"
 
 namespace rt {
+
+using platform::NIF_ICON;
+using platform::NIF_MESSAGE;
+using platform::NIF_TIP;
+using platform::NOTIFYICONDATAA;
+using platform::WM_MOUSEMOVE;
 
 namespace {
 
@@ -20,9 +28,6 @@ constexpr uint32_t WM_LBUTTONDOWN = 0x201;
 constexpr uint32_t WM_LBUTTONDBLCLK = 0x203;
 constexpr uint32_t WM_RBUTTONDOWN = 0x204;
 constexpr uint32_t WM_MBUTTONDOWN = 0x207;
-
-std::optional<bool> areaForTests;
-NotifyIconObserver observer;
 
 // The icons by (window, id). Each is a child of its window: it goes when the window does.
 std::map<std::pair<int32_t, uint32_t>, QPointer<QSystemTrayIcon>>& Icons() {
@@ -36,15 +41,15 @@ std::u16string TipOf(const NOTIFYICONDATAA& data) {
     return FromAnsi(std::string(data.szTip, length));
 }
 
-int32_t Add(const NOTIFYICONDATAA& data) {
-    if (!NotificationAreaAvailable()) return 0;
-    if (NotifyIconExists(data.hWnd, data.uID)) return 0;  // the system refuses a second add
+}  // namespace
+
+int32_t backend::AddNotifyIcon(const NOTIFYICONDATAA& data) {
     Form* form = FormFromHandle(data.hWnd);
     if (!form) return 0;
     const QIcon icon = (data.uFlags & NIF_ICON) ? IconFromHandle(data.hIcon) : QIcon();
     if (icon.isNull()) return 0;
 
-    auto* tray = new QSystemTrayIcon(icon, &form->Widget());
+    auto* tray = new QSystemTrayIcon(icon, &WindowOf(*form));
     tray->setObjectName(QStringLiteral("notifyIcon%1").arg(data.uID));
     if (data.uFlags & NIF_TIP) tray->setToolTip(QString::fromStdU16String(TipOf(data)));
     if ((data.uFlags & NIF_MESSAGE) && data.uCallbackMessage == WM_MOUSEMOVE) {
@@ -65,22 +70,9 @@ int32_t Add(const NOTIFYICONDATAA& data) {
     return 1;
 }
 
-}  // namespace
+bool backend::NotificationAreaPresent() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
-int32_t Shell_NotifyIconA(uint32_t dwMessage, NOTIFYICONDATAA* lpData) {
-    if (lpData && observer) observer(dwMessage, *lpData);
-    if (!lpData || lpData->cbSize != sizeof(NOTIFYICONDATAA)) return 0;
-    // The program only ever adds: changing or removing an icon is not served.
-    if (dwMessage != NIM_ADD) return 0;
-    return Add(*lpData);
-}
-
-bool NotificationAreaAvailable() {
-    if (areaForTests) return *areaForTests;
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-bool NotifyIconExists(int32_t hWnd, uint32_t uID) { return NotifyIconOf(hWnd, uID) != nullptr; }
+bool backend::NotifyIconPresent(int32_t hWnd, uint32_t uID) { return NotifyIconOf(hWnd, uID) != nullptr; }
 
 QSystemTrayIcon* NotifyIconOf(int32_t hWnd, uint32_t uID) {
     auto it = Icons().find({hWnd, uID});
@@ -111,9 +103,5 @@ uint32_t MouseMessageOfActivation(QSystemTrayIcon::ActivationReason reason) {
     default: return WM_MOUSEMOVE;
     }
 }
-
-void SetNotificationAreaForTests(std::optional<bool> available) { areaForTests = available; }
-
-void SetNotifyIconObserver(NotifyIconObserver watcher) { observer = std::move(watcher); }
 
 }  // namespace rt

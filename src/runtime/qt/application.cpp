@@ -6,33 +6,20 @@
 #include <memory>
 #include <unistd.h>
 
-#include "app/product.h"
 #include "runtime/strings.h"
 
 namespace rt {
 
-Application& App() {
-    static Application app;
-    return app;
-}
-
-std::u16string Application::Title() const { return FromUtf8(product::kTitle); }
-int Application::Major() const { return product::kMajor; }
-int Application::Minor() const { return product::kMinor; }
-int Application::Revision() const { return product::kRevision; }
-
 std::u16string Application::Path() const {
     return WindowsPath(QCoreApplication::applicationDirPath().toStdString());
 }
-
-int32_t Application::hInstance() const { return 0x400000; }
 
 void Application::ClaimSingleInstance() {
     // One lock per user. The runtime folder is private to the user when the session
     // has one; otherwise the temporary folder, with the uid in the name.
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::tempPath();
-    const QString path = dir + QStringLiteral("/orvenna-%1.lock").arg(getuid());
+    const QString path = dir + QStringLiteral("/%1-%2.lock").arg(QString::fromStdString(info_.id)).arg(getuid());
     // Held for the life of the process; a lock left by a killed copy is stale and taken over.
     static std::unique_ptr<QLockFile> lock;
     lock = std::make_unique<QLockFile>(path);
