@@ -126,6 +126,26 @@ double NumberOf(const std::string& s) {
     return error == std::errc() ? value : 0.0;
 }
 
+namespace fs = std::filesystem;
+
+// The host path as the file system takes it. Its 8-bit text is UTF-8, which Windows
+// reads in its wide form; fopen there takes the wide path.
+fs::path FileSystemPath(const std::string& host) {
+#ifdef _WIN32
+    return fs::path(std::u8string(host.begin(), host.end()));
+#else
+    return fs::path(host);
+#endif
+}
+
+std::FILE* OpenBytes(const fs::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 }  // namespace
 
 void OpenForInput(const std::u16string& path, int fileNumber) {
@@ -133,8 +153,7 @@ void OpenForInput(const std::u16string& path, int fileNumber) {
     if (Files().count(fileNumber)) Raise(ErrFileAlreadyOpen, u"#" + Str(fileNumber));
     const std::u16string shown = UpToNul(path);
     if (shown.empty()) Raise(ErrPathFileAccess, u"(no file name)");
-    namespace fs = std::filesystem;
-    const fs::path host(HostPath(path));
+    const fs::path host = FileSystemPath(HostPath(path));
     std::error_code ec;
     const fs::file_status status = fs::status(host, ec);
     if (!fs::exists(status)) {
@@ -146,7 +165,7 @@ void OpenForInput(const std::u16string& path, int fileNumber) {
     auto f = std::make_unique<InputFile>();
     f->path = shown;
     errno = 0;
-    f->file.reset(std::fopen(host.c_str(), "rb"));
+    f->file.reset(OpenBytes(host));
     if (!f->file) Raise(ErrPermissionDenied, shown + u" (" + Reason(errno) + u")");
     Files()[fileNumber] = std::move(f);
 }

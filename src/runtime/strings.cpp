@@ -99,24 +99,6 @@ std::u16string FromUtf8(const std::string& text) {
     return out;
 }
 
-std::string ToAnsi(const std::u16string& text) { return ToUtf8(text); }
-
-std::u16string FromAnsi(const std::string& bytes) { return FromUtf8(bytes); }
-
-std::string HostPath(const std::u16string& windowsPath) {
-    std::u16string p = UpToNul(windowsPath);
-    for (auto& c : p)
-        if (c == u'\\') c = u'/';
-    return ToUtf8(p);
-}
-
-std::u16string WindowsPath(const std::string& hostPath) {
-    std::u16string p = FromUtf8(hostPath);
-    for (auto& c : p)
-        if (c == u'/') c = u'\\';
-    return p;
-}
-
 std::u16string UpToNul(const std::u16string& text) {
     auto nul = text.find(u'\0');
     return nul == std::u16string::npos ? text : text.substr(0, nul);

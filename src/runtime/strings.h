@@ -8,11 +8,13 @@ namespace rt {
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);
 
-// The 8-bit text that the system calls take: the locale's encoding, UTF-8 on Linux.
+// The 8-bit text that the system calls take: the locale's encoding, UTF-8 on Linux, the
+// ANSI code page on Windows (backend).
 std::string ToAnsi(const std::u16string& text);
 std::u16string FromAnsi(const std::string& bytes);
 
-// Paths: the program speaks in Windows form ("\" between folders); the host in its own.
+// Paths: the program speaks in Windows form ("\" between folders); the host in its own
+// (backend).
 std::string HostPath(const std::u16string& windowsPath);
 std::u16string WindowsPath(const std::string& hostPath);
 

@@ -2,21 +2,10 @@
 // rule from a named kernel object of the session.
 #include "runtime/application.h"
 
-#include "app/product.h"
 #include "runtime/strings.h"
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt {
-
-Application& App() {
-    static Application app;
-    return app;
-}
-
-std::u16string Application::Title() const { return FromUtf8(product::kTitle); }
-int Application::Major() const { return product::kMajor; }
-int Application::Minor() const { return product::kMinor; }
-int Application::Revision() const { return product::kRevision; }
 
 std::u16string Application::Path() const {
     std::wstring path(MAX_PATH, L'\0');
@@ -36,13 +25,12 @@ std::u16string Application::Path() const {
     return win32::Utf16(path);
 }
 
-int32_t Application::hInstance() const { return int32_t(reinterpret_cast<intptr_t>(win32::Instance())); }
-
 void Application::ClaimSingleInstance() {
     // The mutex lives as long as this process: the system removes it when the last
     // copy ends, also after a crash, so no stale state can refuse a later start.
     // Local\ scopes it to the user's session. The handle is kept open on purpose.
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Orvenna.OneCopy");
+    const std::wstring name = L"Local\\" + win32::Wide(FromUtf8(info_.id)) + L".one-copy";
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     prevInstance_ = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 

@@ -6,24 +6,24 @@
 #include <algorithm>
 
 #include "runtime/dispatch.h"
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 #include "runtime/win32/form_events.h"
 
 namespace rt {
 
 namespace {
 
-UINT IdOf(const CommandButton& b) { return UINT(GetWindowLongPtrW(win32::HwndOf(b), GWLP_ID)); }
+UINT IdOf(const CommandButton& b) { return UINT(GetWindowLongPtrW(b.Peer().hwnd, GWLP_ID)); }
 
 // Tab order is the windows' z-order: the buttons in ascending tab index.
-void Reorder(FormWidget& w) {
+void Reorder(FormPeer& w) {
     std::vector<CommandButton*> order = w.buttons;
     std::stable_sort(order.begin(), order.end(),
                      [](const CommandButton* a, const CommandButton* b) { return a->TabIndex() < b->TabIndex(); });
     HWND after = HWND_TOP;
     for (CommandButton* b : order) {
-        SetWindowPos(win32::HwndOf(*b), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = win32::HwndOf(*b);
+        SetWindowPos(b->Peer().hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = b->Peer().hwnd;
     }
 }
 
@@ -35,7 +35,7 @@ void SetStyleBit(HWND hwnd, bool on) {
 
 namespace win32 {
 
-bool PressButton(FormWidget& w, UINT id) {
+bool PressButton(FormPeer& w, UINT id) {
     for (CommandButton* b : w.buttons)
         if (IdOf(*b) == id) {
             if (b->OnClick) Dispatch(b->OnClick);
@@ -44,13 +44,13 @@ bool PressButton(FormWidget& w, UINT id) {
     return false;
 }
 
-UINT DefaultButtonId(FormWidget& w) {
+UINT DefaultButtonId(FormPeer& w) {
     for (CommandButton* b : w.buttons)
         if (b->Default()) return IdOf(*b);
     return 0;
 }
 
-UINT CancelButtonId(FormWidget& w) {
+UINT CancelButtonId(FormPeer& w) {
     for (CommandButton* b : w.buttons)
         if (b->Cancel()) return IdOf(*b);
     return 0;
@@ -58,54 +58,50 @@ UINT CancelButtonId(FormWidget& w) {
 
 }  // namespace win32
 
-CommandButton::CommandButton(Form& form, const char* name, TwipRect design) : Control(form, name, design, nullptr) {
-    HWND hwnd = win32::CreateChild(*this, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON);
-    SetWindowLongPtrW(hwnd, GWLP_ID, LONG_PTR(win32::NewCommandId()));
-    form.Widget().buttons.push_back(this);
-    Reorder(form.Widget());
+CommandButton::CommandButton(Form& form, const char* name, TwipRect design)
+    : Control(form, name, design, win32::MakeChild(form, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON)) {
+    win32::Attach(*this);
+    SetWindowLongPtrW(Peer().hwnd, GWLP_ID, LONG_PTR(win32::NewCommandId()));
+    form.Peer().buttons.push_back(this);
+    Reorder(form.Peer());
 }
 
 CommandButton::~CommandButton() {
-    auto& buttons = Parent().Widget().buttons;
+    auto& buttons = Parent().Peer().buttons;
     buttons.erase(std::remove(buttons.begin(), buttons.end(), this), buttons.end());
 }
 
 std::u16string CommandButton::Caption() const {
-    HWND hwnd = win32::HwndOf(*this);
-    const int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(size_t(n) + 1, L'\0');
-    GetWindowTextW(hwnd, text.data(), n + 1);
-    text.resize(size_t(n));
-    return win32::Utf16(text);
+    return win32::WindowText(Peer().hwnd);
 }
 
 void CommandButton::SetCaption(const std::u16string& caption) {
-    SetWindowTextW(win32::HwndOf(*this), win32::Wide(caption).c_str());
+    SetWindowTextW(Peer().hwnd, win32::Wide(caption).c_str());
 }
 
 void CommandButton::SetFont(const FontStyle& font) {
-    SendMessageW(win32::HwndOf(*this), WM_SETFONT, reinterpret_cast<WPARAM>(win32::FontFor(font)), TRUE);
+    SendMessageW(Peer().hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(win32::FontFor(font)), TRUE);
 }
 
 void CommandButton::SetDefault(bool on) {
     // One default button per window: a new one takes the role.
     if (on)
-        for (CommandButton* other : Parent().Widget().buttons)
+        for (CommandButton* other : Parent().Peer().buttons)
             if (other != this && other->Default()) other->SetDefault(false);
     default_ = on;
-    SetStyleBit(win32::HwndOf(*this), on);
+    SetStyleBit(Peer().hwnd, on);
 }
 
 void CommandButton::SetCancel(bool on) {
     if (on)
-        for (CommandButton* other : Parent().Widget().buttons)
+        for (CommandButton* other : Parent().Peer().buttons)
             if (other != this && other->Cancel()) other->SetCancel(false);
     cancel_ = on;
 }
 
 void CommandButton::SetTabIndex(int index) {
     tabIndex_ = index;
-    Reorder(Parent().Widget());
+    Reorder(Parent().Peer());
 }
 
 }  // namespace rt

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 #include "runtime/win32/form_events.h"
 
 namespace rt::win32 {

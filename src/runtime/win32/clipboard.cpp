@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "runtime/errors.h"
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt {
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt::win32 {
 
@@ -51,7 +51,7 @@ HFONT FontFor(const FontStyle& style) {
 
     LOGFONTW lf{};
     // Points to pixels at the screen's vertical DPI; negative: the character height.
-    lf.lfHeight = -LONG(std::lround(style.pointSize * 1440.0 / 72.0 / TwipsPerPixelY()));
+    lf.lfHeight = -LONG(std::lround(style.pointSize * DevicePixelsPerPoint()));
     lf.lfWeight = style.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = style.underline;
     lf.lfCharSet = WantsJapanese(style.family) ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;

@@ -8,11 +8,12 @@ namespace rt::win32 {
 
 namespace {
 
-FormWidget* WidgetOf(HWND hwnd) { return reinterpret_cast<FormWidget*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+FormPeer* PeerOfWindow(HWND hwnd) { return reinterpret_cast<FormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
 // Labels draw in their colours; one without a background of its own shows the form's.
 LRESULT ColorStatic(HDC dc, HWND control) {
-    ControlPeer* peer = PeerOfWindow(control);
+    auto* c = reinterpret_cast<Control*>(GetWindowLongPtrW(control, GWLP_USERDATA));
+    ControlPeer* peer = c ? &c->Peer() : nullptr;
     if (peer && peer->hasFore) SetTextColor(dc, peer->fore);
     if (peer && peer->hasBack) {
         SetBkColor(dc, peer->back);
@@ -22,10 +23,10 @@ LRESULT ColorStatic(HDC dc, HWND control) {
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
 }
 
-void Command(FormWidget& w, WPARAM wParam, LPARAM lParam) {
+void Command(FormPeer& w, WPARAM wParam, LPARAM lParam) {
     const UINT id = LOWORD(wParam);
     if (lParam == 0 && id != IDOK && id != IDCANCEL) {  // a menu item or its shortcut
-        RunCommand(w.form, id);
+        RunCommand(w, id);
         return;
     }
     // Enter and Esc, as the dialog keys report them, press the default and cancel buttons.
@@ -50,7 +51,7 @@ int16_t ShiftOf(WPARAM keys) {
     return int16_t(((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0));
 }
 
-void FocusFirst(FormWidget& widget) {
+void FocusFirst(FormPeer& widget) {
     // The buttons' tab order puts the lowest index first among the tab stops.
     HWND first = GetNextDlgTabItem(widget.hwnd, nullptr, FALSE);
     if (first) SetFocus(first);
@@ -63,9 +64,9 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    FormWidget* w = WidgetOf(hwnd);
+    FormPeer* w = PeerOfWindow(hwnd);
     if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
-    Form* form = &w->form;
+    Form* form = w->form;
 
     switch (message) {
     case WM_COMMAND: Command(*w, wParam, lParam); return 0;
@@ -84,8 +85,8 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return form->IsLoaded() ? FALSE : TRUE;
     case WM_MOUSEMOVE: {
         const int16_t button = ButtonsOf(wParam), shift = ShiftOf(wParam);
-        const float x = float(form->PixelsToUnitsX(GET_X_LPARAM(lParam)));
-        const float y = float(form->PixelsToUnitsY(GET_Y_LPARAM(lParam)));
+        const float x = float(form->PixelsToUnitsX(ToLogicalX(GET_X_LPARAM(lParam))));
+        const float y = float(form->PixelsToUnitsY(ToLogicalY(GET_Y_LPARAM(lParam))));
         Dispatch([form, button, shift, x, y] { form->Form_MouseMove(button, shift, x, y); });
         return 0;
     }
@@ -110,7 +111,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 bool TranslateFormMessage(MSG& msg) {
     Form* form = FormOfWindow(msg.hwnd);
     if (!form || !form->IsLoaded()) return false;
-    FormWidget& w = form->Widget();
+    FormPeer& w = form->Peer();
     if (HACCEL table = w.Accelerators())
         if (TranslateAcceleratorW(w.hwnd, table, &msg)) return true;
     // A form with buttons takes the dialog keys: Tab, Enter for the default button,

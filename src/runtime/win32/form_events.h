@@ -2,14 +2,14 @@
 // message loop does before a key reaches a control.
 #pragma once
 
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt::win32 {
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Gives the focus to the form's first control in tab order.
-void FocusFirst(FormWidget& widget);
+void FocusFirst(FormPeer& window);
 
 // Menu shortcuts first (they beat the text box's own keys), then the Tab, Enter and
 // Esc keys of the form's controls. True when the message was used up.
@@ -19,9 +19,10 @@ bool TranslateFormMessage(MSG& msg);
 int16_t ButtonsOf(WPARAM keys);
 int16_t ShiftOf(WPARAM keys);
 
-// The form's buttons: a click by command id, and the default button's id (0: none).
-bool PressButton(FormWidget& widget, UINT id);
-UINT DefaultButtonId(FormWidget& widget);
-UINT CancelButtonId(FormWidget& widget);
+// The form's buttons: a click by command id, and the default and cancel buttons' ids
+// (0: none).
+bool PressButton(FormPeer& window, UINT id);
+UINT DefaultButtonId(FormPeer& window);
+UINT CancelButtonId(FormPeer& window);
 
 }  // namespace rt::win32

@@ -1,24 +1,14 @@
 // The image control on Windows: its picture drawn at its own size or stretched.
 #include "runtime/image_control.h"
 
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 #include "runtime/win32/picture_data.h"
 
 namespace rt {
 
-Image::Image(Form& form, const char* name, TwipRect design) : Control(form, name, design, nullptr) {
-    win32::CreateChild(*this, win32::kImageClass, 0);
-}
-
-void Image::SetPicture(const rt::Picture& picture) {
-    picture_ = picture;
-    if (!stretch_ && !picture_.Empty()) AdoptPixelSize(picture_.PixelWidth(), picture_.PixelHeight());
-    InvalidateRect(win32::HwndOf(*this), nullptr, TRUE);
-}
-
-void Image::SetStretch(bool on) {
-    stretch_ = on;
-    InvalidateRect(win32::HwndOf(*this), nullptr, TRUE);
+Image::Image(Form& form, const char* name, TwipRect design)
+    : Control(form, name, design, win32::MakeChild(form, win32::kImageClass, 0)) {
+    win32::Attach(*this);
 }
 
 namespace win32 {

@@ -5,33 +5,11 @@
 
 #include "runtime/controls.h"
 #include "runtime/dispatch.h"
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt {
 
 namespace {
-
-struct MenuPeer {
-    Form* form = nullptr;
-    std::wstring caption;
-    std::wstring shortcut;
-    UINT id = 0;
-    bool separator = false;
-    bool enabled = true;
-    bool visible = true;
-    std::vector<Menu*> children;  // for a top-level entry
-};
-
-std::map<const Menu*, MenuPeer>& Peers() {
-    static std::map<const Menu*, MenuPeer> peers;
-    return peers;
-}
-
-// The top-level entries of each form's menu bar, in order.
-std::map<Form*, std::vector<Menu*>>& Bars() {
-    static std::map<Form*, std::vector<Menu*>> bars;
-    return bars;
-}
 
 // "Ctrl+O" as an accelerator; false for a shortcut that is not understood.
 bool ParseShortcut(const std::wstring& text, ACCEL& accel) {
@@ -63,16 +41,15 @@ bool ParseShortcut(const std::wstring& text, ACCEL& accel) {
 }
 
 // Builds the form's menu bar and accelerators afresh from its menus.
-void Rebuild(Form& form) {
-    FormWidget& w = form.Widget();
+void Rebuild(FormPeer& w) {
     HMENU bar = CreateMenu();
     w.accelerators.clear();
-    for (Menu* top : Bars()[&form]) {
-        const MenuPeer& tp = Peers()[top];
+    for (Menu* top : w.menus) {
+        const MenuPeer& tp = top->Peer();
         if (!tp.visible) continue;
         HMENU popup = CreatePopupMenu();
-        for (Menu* item : tp.children) {
-            const MenuPeer& ip = Peers()[item];
+        for (Menu* item : tp.items) {
+            const MenuPeer& ip = item->Peer();
             if (!ip.visible) continue;
             if (ip.separator) {
                 AppendMenuW(popup, MF_SEPARATOR, ip.id, nullptr);
@@ -97,7 +74,16 @@ void Rebuild(Form& form) {
     w.acceleratorsChanged = true;
 }
 
+PeerPtr<MenuPeer> NewPeer(Form& form, const std::u16string& caption) {
+    PeerPtr<MenuPeer> peer(new MenuPeer);
+    peer->form = &form;
+    peer->caption = win32::Wide(caption);
+    return peer;
+}
+
 }  // namespace
+
+void PeerDelete::operator()(MenuPeer* peer) const { delete peer; }
 
 namespace win32 {
 
@@ -107,62 +93,44 @@ UINT NewCommandId() {
     return next++;
 }
 
-void ForgetMenus(Form& form) {
-    Bars().erase(&form);
-    for (auto it = Peers().begin(); it != Peers().end();) {
-        if (it->second.form == &form)
-            it = Peers().erase(it);
-        else
-            ++it;
-    }
-}
-
-void RunCommand(Form& form, UINT id) {
-    auto& commands = form.Widget().commands;
-    auto it = commands.find(id);
-    if (it == commands.end() || !it->second) return;
+void RunCommand(FormPeer& window, UINT id) {
+    auto it = window.commands.find(id);
+    if (it == window.commands.end() || !it->second) return;
     Dispatch(it->second);
 }
 
 }  // namespace win32
 
-Menu::Menu(Form& form, const char* name, const std::u16string& caption) : name_(name) {
-    MenuPeer& peer = Peers()[this];
-    peer.form = &form;
-    peer.caption = win32::Wide(caption);
-    Bars()[&form].push_back(this);
-    Rebuild(form);
+Menu::Menu(Form& form, const char* name, const std::u16string& caption) : peer_(NewPeer(form, caption)) {
+    (void)name;
+    form.Peer().menus.push_back(this);
+    Rebuild(form.Peer());
 }
 
 Menu::Menu(Menu& parent, const char* name, const std::u16string& caption, const std::u16string& shortcut,
            std::function<void()> click)
-    : name_(name) {
-    MenuPeer& peer = Peers()[this];
-    MenuPeer& parentPeer = Peers()[&parent];
-    peer.form = parentPeer.form;
-    peer.caption = win32::Wide(caption);
-    peer.separator = caption == u"-";
-    peer.shortcut = win32::Wide(shortcut);
-    peer.id = win32::NewCommandId();
-    parentPeer.children.push_back(this);
-    if (click) peer.form->Widget().commands[peer.id] = std::move(click);
-    Rebuild(*peer.form);
+    : peer_(NewPeer(*parent.Peer().form, caption)) {
+    (void)name;
+    peer_->separator = caption == u"-";
+    peer_->shortcut = win32::Wide(shortcut);
+    peer_->id = win32::NewCommandId();
+    parent.Peer().items.push_back(this);
+    FormPeer& window = peer_->form->Peer();
+    if (click) window.commands[peer_->id] = std::move(click);
+    Rebuild(window);
 }
 
-std::u16string Menu::Caption() const { return win32::Utf16(Peers()[this].caption); }
-bool Menu::Enabled() const { return Peers()[this].enabled; }
-bool Menu::Visible() const { return Peers()[this].visible; }
+std::u16string Menu::Caption() const { return win32::Utf16(peer_->caption); }
+bool Menu::Visible() const { return peer_->visible; }
 
 void Menu::SetEnabled(bool enabled) {
-    MenuPeer& peer = Peers()[this];
-    peer.enabled = enabled;
-    Rebuild(*peer.form);
+    peer_->enabled = enabled;
+    Rebuild(peer_->form->Peer());
 }
 
 void Menu::SetVisible(bool visible) {
-    MenuPeer& peer = Peers()[this];
-    peer.visible = visible;
-    Rebuild(*peer.form);
+    peer_->visible = visible;
+    Rebuild(peer_->form->Peer());
 }
 
 }  // namespace rt

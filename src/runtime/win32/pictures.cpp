@@ -6,15 +6,13 @@
 #include "runtime/errors.h"
 #include "runtime/image_control.h"
 #include "runtime/strings.h"
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 #include "runtime/win32/picture_data.h"
 
 namespace rt {
 
 int Picture::PixelWidth() const { return data_ ? data_->width : 0; }
 int Picture::PixelHeight() const { return data_ ? data_->height : 0; }
-
-Picture LoadPicture() { return Picture(); }
 
 Picture LoadPicture(const std::u16string& path) {
     Raise(ErrPlatformCall, UpToNul(path) + u" (this Windows build cannot read picture files yet)");

@@ -1,8 +1,8 @@
-// Screen scale and the program's resources: twips per pixel from the system's DPI, the
-// icon, the hidden owner window and the default font.
+// Screen scale and the program's resources: logical pixels (15 twips each) to device
+// pixels at the system's DPI, the icon, and the hidden owner window.
 #include <cmath>
 
-#include "runtime/win32/backend.h"
+#include "runtime/win32/peers.h"
 
 namespace rt::win32 {
 
@@ -15,29 +15,30 @@ int Dpi(int axis) {
     return dpi > 0 ? dpi : 96;
 }
 
+int DpiX() {
+    static const int dpi = Dpi(LOGPIXELSX);
+    return dpi;
+}
+
+int DpiY() {
+    static const int dpi = Dpi(LOGPIXELSY);
+    return dpi;
+}
+
 }  // namespace
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-double TwipsPerPixelX() {
-    static const double tpp = 1440.0 / Dpi(LOGPIXELSX);
-    return tpp;
-}
-
-double TwipsPerPixelY() {
-    static const double tpp = 1440.0 / Dpi(LOGPIXELSY);
-    return tpp;
-}
-
-int TwipsToPixelsX(double twips) { return int(std::lround(twips / TwipsPerPixelX())); }
-int TwipsToPixelsY(double twips) { return int(std::lround(twips / TwipsPerPixelY())); }
+int ToDeviceX(int logical) { return MulDiv(logical, DpiX(), 96); }
+int ToDeviceY(int logical) { return MulDiv(logical, DpiY(), 96); }
+int ToLogicalX(int device) { return MulDiv(device, 96, DpiX()); }
+int ToLogicalY(int device) { return MulDiv(device, 96, DpiY()); }
+double DeviceScale() { return DpiX() / 96.0; }
+double DevicePixelsPerPoint() { return DpiY() / 72.0; }
 
 HWND HiddenOwner() {
     static HWND owner = nullptr;
-    if (!owner) {
-        RegisterClasses();
-        owner = CreateWindowExW(0, L"STATIC", L"Orvenna", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
-    }
+    if (!owner) owner = CreateWindowExW(0, L"STATIC", L"Orvenna", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
     return owner;
 }
 

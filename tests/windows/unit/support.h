@@ -10,6 +10,7 @@
 #include "runtime/dispatch.h"
 #include "runtime/msgbox.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace doctest {
 template <>
@@ -27,13 +28,13 @@ struct ShownBox {
 class ScriptedBoxes {
 public:
     explicit ScriptedBoxes(int answer = rt::vbOK) : answer_(answer) {
-        rt::SetMsgBoxHandler([this](const std::u16string& p, int s, const std::u16string& t) {
+        rt::testing::SetMsgBoxHandler([this](const std::u16string& p, int s, const std::u16string& t) {
             shown.push_back({p, t, s});
             return answer_;
         });
-        rt::SetEndAction([] {});
+        rt::testing::SetEndAction([] {});
     }
-    ~ScriptedBoxes() { rt::SetMsgBoxHandler({}); }
+    ~ScriptedBoxes() { rt::testing::SetMsgBoxHandler({}); }
     void Answer(int answer) { answer_ = answer; }
     std::vector<ShownBox> shown;
 

@@ -5,7 +5,7 @@
 TEST_CASE("an event that arrives while a handler waits in a box runs after it") {
     std::vector<std::string> order;
     ScriptedBoxes boxes;
-    rt::SetMsgBoxHandler([&](const std::u16string&, int, const std::u16string&) {
+    rt::testing::SetMsgBoxHandler([&](const std::u16string&, int, const std::u16string&) {
         // The box is open: another event comes in and must wait.
         rt::Dispatch([&] { order.push_back("second"); });
         order.push_back("box closed");
@@ -39,7 +39,7 @@ TEST_CASE("an untrapped error ends the handler, is reported, and the next event 
 TEST_CASE("End unwinds the handler and stops taking events") {
     ScriptedBoxes boxes;
     int ended = 0;
-    rt::SetEndAction([&] { ++ended; });
+    rt::testing::SetEndAction([&] { ++ended; });
     bool after = false, later = false;
     rt::Dispatch([&] {
         rt::Dispatch([&] { later = true; });  // queued behind the running handler
@@ -50,5 +50,5 @@ TEST_CASE("End unwinds the handler and stops taking events") {
     CHECK_FALSE(after);
     CHECK_FALSE(later);
     CHECK(rt::Ended());
-    rt::SetEndAction([] {});  // a fresh start for the next tests
+    rt::testing::SetEndAction([] {});  // a fresh start for the next tests
 }

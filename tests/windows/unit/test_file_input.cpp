@@ -1,11 +1,10 @@
 // Sequential input through the system's wide-path calls.
-#include <windows.h>
+#include "support.h"
 
-#include <fstream>
+#include <windows.h>
 
 #include "runtime/errors.h"
 #include "runtime/file_input.h"
-#include "support.h"
 
 namespace {
 
@@ -66,10 +65,10 @@ TEST_CASE("input errors have their numbers") {
 
 TEST_CASE("a read that fails midway raises the device error") {
     const std::u16string path = WriteTemp(std::string(200, 'x') + "\r\n");
-    rt::FailInputReadsAfter(100);
+    rt::testing::FailInputReadsAfter(100);
     rt::OpenForInput(path, 2);
     rt::Variant v;
     CHECK(ErrorOf([&] { rt::Input(2, v); }) == rt::ErrDeviceIO);
-    rt::FailInputReadsAfter(-1);
+    rt::testing::FailInputReadsAfter(-1);
     rt::Close(2);
 }

@@ -1,5 +1,8 @@
 // The main window over the Win32 backend: its layout in pixels at the system's DPI, its
 // menu bar, the close query for every way of closing, and the clipboard commands.
+// The platform headers name constants that windows.h makes macros: they come first.
+#include "support.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -10,11 +13,11 @@
 #include "runtime/application.h"
 #include "runtime/clipboard.h"
 #include "runtime/form.h"
-#include "support.h"
+#include "runtime/win32/peers.h"
 
 namespace {
 
-HWND Window(const rt::Form& form) { return reinterpret_cast<HWND>(intptr_t(form.hWnd())); }
+HWND Window(const rt::Form& form) { return form.Peer().hwnd; }
 
 // A control's rectangle in its form's client pixels.
 RECT ClientRectOf(HWND control) {
@@ -42,6 +45,10 @@ std::wstring MenuText(HMENU menu, int position) {
     wchar_t text[64] = {};
     GetMenuStringW(menu, UINT(position), text, 64, MF_BYPOSITION);
     return text;
+}
+
+void Select(const rt::TextBox& box, int start, int length) {
+    SendMessageW(box.Peer().hwnd, EM_SETSEL, WPARAM(start), LPARAM(start + length));
 }
 
 void PutFilesOnClipboard() {
@@ -134,17 +141,17 @@ TEST_CASE("a copy started while another ran closes without asking") {
     first.ClaimSingleInstance();
     second.ClaimSingleInstance();
     CHECK(second.PrevInstance());
-    rt::App().SetPrevInstance(true);
+    rt::testing::SetPrevInstance(true);
     Form1 form;
     int ended = 0;
-    rt::SetEndAction([&] { ++ended; });
+    rt::testing::SetEndAction([&] { ++ended; });
     rt::Dispatch([&] { rt::Load(form); });  // the refused copy: the warning, then End
     CHECK(ended == 1);
-    rt::SetEndAction([] {});
+    rt::testing::SetEndAction([] {});
     int16_t cancel = 0;
     form.Form_QueryUnload(cancel, rt::vbFormControlMenu);
     CHECK(cancel == 0);
-    rt::App().SetPrevInstance(false);
+    rt::testing::SetPrevInstance(false);
     REQUIRE(boxes.shown.size() == 1);
     CHECK(boxes.shown[0].prompt == u"This apllication already has been running now.");
     CHECK(boxes.shown[0].title == u"");
@@ -155,20 +162,18 @@ TEST_CASE("copy and paste exchange the box's selection with the system clipboard
     ScriptedBoxes boxes;
     Form1 form;
     form.Text1.SetText(u"moon.jpg");
-    form.Text1.SetSelStart(0);
-    form.Text1.SetSelLength(4);
+    Select(form.Text1, 0, 4);
     form.mnuCopy_Click();
     CHECK(rt::Clipboard().GetText() == u"moon");
 
     // Nothing selected: the clipboard keeps what it had.
-    form.Text1.SetSelLength(0);
+    Select(form.Text1, 0, 0);
     rt::Clipboard().SetText(u"kept");
     form.mnuCopy_Click();
     CHECK(rt::Clipboard().GetText() == u"kept");
 
     // Paste replaces the selection; line breaks are handed on unchanged.
-    form.Text1.SetSelStart(5);
-    form.Text1.SetSelLength(3);
+    Select(form.Text1, 5, 3);
     rt::Clipboard().SetText(u"png");
     form.mnuPaste_Click();
     CHECK(form.Text1.Text() == u"moon.png");
@@ -183,7 +188,7 @@ TEST_CASE("copy and paste exchange the box's selection with the system clipboard
 TEST_CASE("the program ends when its last form is unloaded, the About window included") {
     ScriptedBoxes boxes(rt::vbYes);
     int ended = 0;
-    rt::SetEndAction([&] { ++ended; });
+    rt::testing::SetEndAction([&] { ++ended; });
     Form1 form;
     rt::Load(form);
     rt::Dispatch([&] { form.About_Click(); });
@@ -195,5 +200,5 @@ TEST_CASE("the program ends when its last form is unloaded, the About window inc
     CHECK(ended == 0);  // the About window still runs the program
     rt::Dispatch([&] { about.cmdOK_Click(); });
     CHECK(ended == 1);
-    rt::SetEndAction([] {});
+    rt::testing::SetEndAction([] {});
 }

@@ -1,38 +1,31 @@
 // Message boxes: the system's own, with the style bits passed as given (they are the
 // system's values), modal to every window of the program.
-#include "runtime/msgbox.h"
+#include "runtime/backend.h"
+#include "runtime/win32/peers.h"
 
-#include "runtime/win32/backend.h"
-
-namespace rt {
+namespace rt::backend {
 
 namespace {
-
-MsgBoxHandler scripted;
 
 // The visible form in front, so that the box is centred on it; none while all are hidden.
 HWND OwnerWindow() {
     HWND active = GetActiveWindow();
-    if (active && IsWindowVisible(active) && FormOfWindow(active)) return active;
+    if (active && IsWindowVisible(active) && win32::FormOfWindow(active)) return active;
     const std::vector<Form*> forms = LoadedForms();
     for (auto it = forms.rbegin(); it != forms.rend(); ++it)
-        if ((*it)->Visible()) return (*it)->Widget().hwnd;
+        if ((*it)->Visible()) return win32::WindowOf(**it);
     return nullptr;
 }
 
 }  // namespace
 
-void SetMsgBoxHandler(MsgBoxHandler handler) { scripted = std::move(handler); }
-
-int MsgBox(const std::u16string& prompt, int style, const std::u16string& title) {
-    if (scripted) return scripted(prompt, style, title);
-
-    // The box's owner is disabled by the system; the program's other windows are
-    // disabled here, so that no event reaches them while the box waits.
+int ShowMessageBox(const std::u16string& prompt, int style, const std::u16string& title) {
+    // The system disables the box's owner; the program's other windows are disabled
+    // here, so that no event reaches them while the box waits.
     const HWND owner = OwnerWindow();
     std::vector<HWND> disabled;
     for (Form* form : LoadedForms()) {
-        const HWND w = form->Widget().hwnd;
+        const HWND w = win32::WindowOf(*form);
         if (w != owner && IsWindowEnabled(w)) {
             EnableWindow(w, FALSE);
             disabled.push_back(w);
@@ -45,4 +38,4 @@ int MsgBox(const std::u16string& prompt, int style, const std::u16string& title)
     return answer;
 }
 
-}  // namespace rt
+}  // namespace rt::backend
