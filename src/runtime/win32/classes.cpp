@@ -42,7 +42,8 @@ void RegisterClasses() {
     Register(kFormClass, FormProc, GetSysColorBrush(COLOR_BTNFACE), ProgramIcon(true));
     Register(kPaneClass, PaneProc, nullptr);
     Register(kImageClass, ImageProc, nullptr);
-    Register(kLineClass, LineProc, nullptr);
+    // The line's box is wider than the line by its width: the rest shows the form's colour.
+    Register(kLineClass, LineProc, GetSysColorBrush(COLOR_BTNFACE));
 }
 
 }  // namespace rt::win32
