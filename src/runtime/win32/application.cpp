@@ -7,6 +7,8 @@
 
 namespace rt {
 
+int32_t Application::hInstance() const { return int32_t(reinterpret_cast<intptr_t>(win32::Instance())); }
+
 std::u16string Application::Path() const {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

@@ -1,6 +1,7 @@
 // The program's own window classes, registered once.
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
 #include "runtime/win32/peers.h"
 #include "runtime/win32/form_events.h"
@@ -37,6 +38,8 @@ void RegisterClasses() {
     static bool done = false;
     if (done) return;
     done = true;
+    // Drag and drop and the picture codecs need OLE on this, the interface's thread.
+    OleInitialize(nullptr);
     INITCOMMONCONTROLSEX common{sizeof common, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&common);
     Register(kFormClass, FormProc, GetSysColorBrush(COLOR_BTNFACE), ProgramIcon(true));

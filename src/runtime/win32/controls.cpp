@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <windowsx.h>
 
 #include "runtime/backend.h"
@@ -14,6 +15,7 @@
 namespace rt {
 
 void PeerDelete::operator()(ControlPeer* peer) const {
+    if (peer->dropTarget) RevokeDragDrop(peer->hwnd);
     if (peer->hwnd && IsWindow(peer->hwnd)) DestroyWindow(peer->hwnd);
     if (peer->backBrush) DeleteObject(peer->backBrush);
     delete peer;
@@ -180,9 +182,6 @@ PictureBox::PictureBox(Form& form, const char* name, TwipRect design)
 
 void PictureBox::SetBackColor(Rgb back) { win32::SetBrush(Peer(), back); }
 
-// Drops arrive through OLE, which this backend does not take yet: the mode is kept.
-void PictureBox::AcceptDrops(bool on) { (void)on; }
-
 namespace win32 {
 
 // The pane: its background colour, its picture at the top-left corner, and mouse presses.
@@ -190,6 +189,7 @@ LRESULT CALLBACK PaneProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     auto* pane = reinterpret_cast<PictureBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!pane) return DefWindowProcW(hwnd, message, wParam, lParam);
     switch (message) {
+    case kRunLaterMessage: RunPosted(lParam); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;

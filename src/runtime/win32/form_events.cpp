@@ -69,6 +69,7 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     Form* form = w->form;
 
     switch (message) {
+    case kRunLaterMessage: RunPosted(lParam); return 0;
     case WM_COMMAND: Command(*w, wParam, lParam); return 0;
     case DM_GETDEFID:
         if (const UINT def = DefaultButtonId(*w)) return MAKELRESULT(def, DC_HASDEFID);
@@ -84,6 +85,14 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         Dispatch([form] { UnloadFor(*form, vbAppWindows); });
         return form->IsLoaded() ? FALSE : TRUE;
     case WM_MOUSEMOVE: {
+        // An event over the notification icon: Button from its mouse message, which X
+        // carries.
+        if (const std::optional<UINT> over = NotifyIconMouseMessage(hwnd, message, wParam, lParam)) {
+            const int16_t button = ButtonOfMouseMessage(*over);
+            const float x = float(*over);
+            Dispatch([form, button, x] { form->Form_MouseMove(button, 0, x, 0); });
+            return 0;
+        }
         const int16_t button = ButtonsOf(wParam), shift = ShiftOf(wParam);
         const float x = float(form->PixelsToUnitsX(ToLogicalX(GET_X_LPARAM(lParam))));
         const float y = float(form->PixelsToUnitsY(ToLogicalY(GET_Y_LPARAM(lParam))));

@@ -2,6 +2,8 @@
 // message loop does before a key reaches a control.
 #pragma once
 
+#include <optional>
+
 #include "runtime/win32/peers.h"
 
 namespace rt::win32 {
@@ -14,6 +16,11 @@ void FocusFirst(FormPeer& window);
 // Menu shortcuts first (they beat the text box's own keys), then the Tab, Enter and
 // Esc keys of the form's controls. True when the message was used up.
 bool TranslateFormMessage(MSG& msg);
+
+// A notification icon's callback: the mouse message over the icon when this window
+// message is one, else nothing. And the Button a mouse message reports.
+std::optional<UINT> NotifyIconMouseMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+int16_t ButtonOfMouseMessage(UINT mouseMessage);
 
 // Mouse buttons and shift keys as events report them.
 int16_t ButtonsOf(WPARAM keys);

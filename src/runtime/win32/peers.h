@@ -30,6 +30,7 @@ struct FormPeer {
     std::map<UINT, std::function<void()>> commands;
     std::vector<ACCEL> accelerators;
     HACCEL acceleratorTable = nullptr;
+    bool dropTarget = false;  // registered for OLE drops
     bool acceleratorsChanged = false;
     std::vector<CommandButton*> buttons;
 
@@ -42,6 +43,7 @@ struct ControlPeer {
     bool hasFore = false, hasBack = false;
     COLORREF fore = 0, back = 0;
     HBRUSH backBrush = nullptr;
+    bool dropTarget = false;  // registered for OLE drops
 };
 
 struct MenuPeer {
@@ -87,6 +89,8 @@ COLORREF ToColorRef(Rgb c);
 
 // The form whose window (or a child of it) this is, or nullptr.
 Form* FormOfWindow(HWND hwnd);
+// A window handle as the program holds it (32 bits) back as the system's.
+HWND ToHwnd(int32_t handle);
 HWND WindowOf(const Form& form);
 
 // Makes a control's child window on its form's window, with the default font.
@@ -100,6 +104,15 @@ extern const wchar_t kFormClass[];
 extern const wchar_t kPaneClass[];
 extern const wchar_t kImageClass[];
 extern const wchar_t kLineClass[];
+
+// Work posted to a window's queue, run when the window takes the message (not at all
+// when the window is gone first). Window procedures pass the message to RunPosted.
+constexpr UINT kRunLaterMessage = WM_APP + 1;
+void RunLater(HWND window, std::function<void()> work);
+void RunPosted(LPARAM posted);
+
+// Registers the form's window as an OLE drop target raising Form_OLEDragDrop.
+bool AcceptFormDrops(Form& form, HWND window);
 
 UINT NewCommandId();
 // Runs a menu item's click (by its command id) through the dispatcher.

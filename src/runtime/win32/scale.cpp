@@ -55,3 +55,10 @@ HICON ProgramIcon(bool large) {
 COLORREF ToColorRef(Rgb c) { return RGB(c.r, c.g, c.b); }
 
 }  // namespace rt::win32
+
+namespace rt {
+
+// The small icon: the notification area and the title bar show that size.
+int32_t Form::Icon() const { return int32_t(reinterpret_cast<intptr_t>(win32::ProgramIcon(false))); }
+
+}  // namespace rt

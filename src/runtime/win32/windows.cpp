@@ -1,5 +1,9 @@
 // Forms' windows on Windows: a top-level window per form, sized from its design, shown,
 // hidden and named as the common runtime asks.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <ole2.h>
+
 #include "runtime/backend.h"
 #include "runtime/win32/form_events.h"
 #include "runtime/win32/peers.h"
@@ -30,6 +34,7 @@ HACCEL FormPeer::Accelerators() {
 
 void PeerDelete::operator()(FormPeer* peer) const {
     if (peer->acceleratorTable) DestroyAcceleratorTable(peer->acceleratorTable);
+    if (peer->dropTarget) RevokeDragDrop(peer->hwnd);
     if (peer->hwnd) DestroyWindow(peer->hwnd);  // its menu bar and children go with it
     delete peer;
 }
@@ -37,6 +42,8 @@ void PeerDelete::operator()(FormPeer* peer) const {
 namespace win32 {
 
 HWND WindowOf(const Form& form) { return form.Peer().hwnd; }
+
+HWND ToHwnd(int32_t handle) { return reinterpret_cast<HWND>(intptr_t(handle)); }
 
 Form* FormOfWindow(HWND hwnd) {
     if (!hwnd) return nullptr;
@@ -65,6 +72,7 @@ PeerPtr<FormPeer> MakeWindow(Form& form) {
                                  peer.get());
     SendMessageW(peer->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(win32::ProgramIcon(true)));
     SendMessageW(peer->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(win32::ProgramIcon(false)));
+    if (d.acceptsDrops) peer->dropTarget = win32::AcceptFormDrops(form, peer->hwnd);
     return peer;
 }
 
@@ -99,6 +107,8 @@ void ShowWindow(FormPeer& window) {
 }
 
 void HideWindow(FormPeer& window) { ::ShowWindow(window.hwnd, SW_HIDE); }
+
+int32_t WindowHandle(const FormPeer& window) { return int32_t(reinterpret_cast<intptr_t>(window.hwnd)); }
 
 bool WindowVisible(const FormPeer& window) { return IsWindowVisible(window.hwnd) != FALSE; }
 
