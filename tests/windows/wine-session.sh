@@ -12,6 +12,9 @@ shift 2
 
 load_env() {
   export WINEPREFIX="$dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # A Japanese Windows, as the program's users have: code page 932 for its 8-bit texts.
+  # The locale is made in the session's folder (the host need not have it installed).
+  export LOCPATH="$dir/locale" LANG=ja_JP.UTF-8
   export DISPLAY=":$(cat "$dir/display")"
 }
 
@@ -20,7 +23,9 @@ start() {
   # Whatever runs on past this script (Xvfb, openbox, the Wine server) must not hold
   # ctest's pipes open: everything goes to the session's log.
   exec >"$dir/session.log" 2>&1 </dev/null
-  rm -rf "$dir/prefix" "$dir/display"
+  rm -rf "$dir/prefix" "$dir/display" "$dir/locale"
+  mkdir -p "$dir/locale"
+  localedef -i ja_JP -f UTF-8 "$dir/locale/ja_JP.UTF-8" || { echo "cannot make the ja_JP.UTF-8 locale"; exit 1; }
   # A free display number chosen by the server itself.
   exec 3>"$dir/display"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -dpi 96 &
@@ -69,6 +74,6 @@ case $action in
   start) start ;;
   stop) stop ;;
   run) load_env; exec wine "$@" ;;
-  env) load_env; env | grep -E '^(WINEPREFIX|WINEDEBUG|WINEDLLOVERRIDES|DISPLAY)=' ;;
+  env) load_env; env | grep -E '^(WINEPREFIX|WINEDEBUG|WINEDLLOVERRIDES|DISPLAY|LOCPATH|LANG)=' ;;
   *) echo "unknown action $action" >&2; exit 2 ;;
 esac

@@ -55,6 +55,54 @@ activate() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windo
 
 shot() { import -display "$DISPLAY" -window root "$ORVENNA_SHOTS/windows-$1.png"; }
 
+# A visible window of the process with this title other than the one given (bounded wait).
+other_window_of() {  # pid title not-this-window [seconds]
+  local deadline=$((SECONDS + ${4:-15})) w
+  while [ $SECONDS -lt $deadline ]; do
+    for w in $(xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null); do
+      [ "$w" = "$3" ] && continue
+      if xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then
+        echo "$w"
+        return 0
+      fi
+    done
+    sleep 0.2
+  done
+  return 1
+}
+
+# Mean colour "r g b" (0-255) of a rectangle of a screenshot.
+mean_rgb() {  # shot-name x y w h
+  convert "$ORVENNA_SHOTS/windows-$1.png" -crop "$4x$5+$2+$3" +repage -scale 1x1\! \
+    -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
+}
+near() {  # near "r g b" "R G B": every channel within 24
+  local a=($1) b=($2) i
+  for i in 0 1 2; do [ $((a[i] - b[i])) -le 24 ] && [ $((b[i] - a[i])) -le 24 ] || return 1; done
+}
+
+# Waits (bounded) until a fresh screenshot shows the colour at a place.
+wait_colour() {  # shot-name x y w h "r g b" [seconds]
+  local deadline=$((SECONDS + ${7:-10}))
+  while [ $SECONDS -lt $deadline ]; do
+    shot "$1"
+    near "$(mean_rgb "$1" "$2" "$3" "$4" "$5")" "$6" && return 0
+    sleep 0.3
+  done
+  return 1
+}
+
+# The text of the main window's file-name box, read through the clipboard: a click into
+# the box, all of it selected, the program's Copy (Ctrl+Z).
+box_text() {  # window
+  activate "$1"
+  xdotool mousemove $((label_x + 330)) $((label_y + 12)) click 1
+  printf 'none' | xclip -i -selection clipboard >/dev/null 2>&1
+  xdotool key End shift+Home ctrl+z
+  sleep 0.5
+  xclip -o -selection clipboard 2>/dev/null
+}
+
 # The bounding box "W H X Y" of the pixels of one colour in a screenshot.
 colour_box() {  # shot-name colour
   convert "$ORVENNA_SHOTS/windows-$1.png" -fill black +opaque "$2" -format '%@\n' info: |
