@@ -35,6 +35,19 @@ add_executable(orvenna WIN32 src/app/main_win32.cpp ${ORVENNA_RESOURCES})
 target_link_options(orvenna PRIVATE -municode)
 target_link_libraries(orvenna PRIVATE orvenna_core)
 
+# The download for Windows users: a zip of one folder with the program, the README and
+# the licence (`cpack -G ZIP` in the build folder; scripts/build-windows.sh makes it).
+install(TARGETS orvenna RUNTIME DESTINATION .)
+install(FILES README.md DESTINATION .)
+install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME orvenna)
+set(CPACK_PACKAGE_VENDOR Orvenna)
+set(CPACK_PACKAGE_FILE_NAME "orvenna-${PROJECT_VERSION}-windows")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
+
 include(CTest)
 if(BUILD_TESTING)
   add_subdirectory(tests/windows)
