@@ -25,7 +25,9 @@ namespace {
 
 using Deliver = std::function<void(const std::shared_ptr<DataObject>& data, int16_t button, int16_t shift, POINT at)>;
 
-DataObject FilesOf(IDataObject* data) {
+}  // namespace
+
+DataObject DropDataOf(IDataObject* data) {
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (!data || FAILED(data->GetData(&format, &medium))) return {};
@@ -40,6 +42,8 @@ DataObject FilesOf(IDataObject* data) {
     ReleaseStgMedium(&medium);
     return DataObject::WithFiles(std::move(paths));
 }
+
+namespace {
 
 // Every kind of data is taken (data without a file list is answered by the handler),
 // as a copy where the source allows one.
@@ -80,7 +84,7 @@ public:
     HRESULT STDMETHODCALLTYPE DragLeave() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL screen, DWORD* effect) override {
         *effect = Chosen(*effect);
-        auto files = std::make_shared<DataObject>(FilesOf(data));
+        auto files = std::make_shared<DataObject>(DropDataOf(data));
         const int16_t button = ButtonsOf(keys), shift = ShiftOf(keys);
         POINT at{screen.x, screen.y};
         ScreenToClient(window_, &at);

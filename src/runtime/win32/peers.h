@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <objidl.h>
+
 #include "runtime/controls.h"
+#include "runtime/drop_data.h"
 #include "runtime/form.h"
 #include "runtime/peer.h"
 
@@ -110,6 +113,10 @@ extern const wchar_t kLineClass[];
 constexpr UINT kRunLaterMessage = WM_APP + 1;
 void RunLater(HWND window, std::function<void()> work);
 void RunPosted(LPARAM posted);
+
+// The drop data the handlers see: the shell's file list (CF_HDROP) in its order, or no
+// file list for any other data.
+DataObject DropDataOf(IDataObject* data);
 
 // Registers the form's window as an OLE drop target raising Form_OLEDragDrop.
 bool AcceptFormDrops(Form& form, HWND window);

@@ -7,7 +7,11 @@
 
 #include <windows.h>
 
+#include <ole2.h>
+#include <shlobj.h>
+
 #include <cstring>
+#include <vector>
 
 #include "app/form1.h"
 #include "runtime/form.h"
@@ -90,4 +94,37 @@ TEST_CASE("the open record carries the system's handles and real 8-bit blocks") 
     form.Load_Click(0);
     CHECK(asked);
     CHECK(boxes.shown.empty());
+}
+
+TEST_CASE("a dropped data object gives the shell's file list in order, other data none") {
+    OleInitialize(nullptr);
+    const auto dataOnClipboard = [](UINT format, const void* bytes, size_t size) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+        std::memcpy(GlobalLock(block), bytes, size);
+        GlobalUnlock(block);
+        REQUIRE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        SetClipboardData(format, block);
+        CloseClipboard();
+        IDataObject* data = nullptr;
+        REQUIRE(SUCCEEDED(OleGetClipboard(&data)));
+        const rt::DataObject drop = rt::win32::DropDataOf(data);
+        data->Release();
+        return drop;
+    };
+    // A file list as the shell sends it: a DROPFILES header, then wide NUL-ended paths.
+    const wchar_t files[] = L"C:\\a.png\0Z:\\tmp\\月面.jpg\0";
+    std::vector<char> list(sizeof(DROPFILES) + sizeof files);
+    auto* header = reinterpret_cast<DROPFILES*>(list.data());
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::memcpy(list.data() + sizeof(DROPFILES), files, sizeof files);
+    const rt::DataObject dropped = dataOnClipboard(CF_HDROP, list.data(), list.size());
+    REQUIRE(dropped.GetFormat(rt::vbCFFiles));
+    REQUIRE(dropped.Files().Count() == 2);
+    CHECK(dropped.Files()(1) == u"C:\\a.png");
+    CHECK(dropped.Files()(2) == u"Z:\\tmp\\月面.jpg");
+
+    const char text[] = "C:\\moon.jpg";
+    CHECK_FALSE(dataOnClipboard(CF_TEXT, text, sizeof text).GetFormat(rt::vbCFFiles));
 }
