@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "platform/get_open_file_name.h"
 #include "runtime/application.h"
 #include "runtime/msgbox.h"
 #include "runtime/picture.h"
@@ -123,14 +124,27 @@ void TurboDecode(const QString& path, std::vector<unsigned char>& pixels) {
     tjDestroy(tj);
 }
 
-// Counts the pane's paint events, to be sure the picture was painted.
+// Counts the pane's paint events, to be sure the picture was painted, and notes when
+// the pane first painted a picture after Arm.
 class PaintCounter : public QObject {
 public:
+    explicit PaintCounter(const rt::PictureBox& pane) : pane_(pane) {}
     int paints = 0;
+    qint64 shownAt = -1;
+    QElapsedTimer clock;
+    void Arm() {
+        shownAt = -1;
+        clock.start();
+    }
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
+        if (e->type() != QEvent::Paint) return false;
+        ++paints;
+        if (shownAt < 0 && clock.isValid() && !pane_.Picture().Empty()) shownAt = clock.nsecsElapsed();
         return false;
     }
+
+private:
+    const rt::PictureBox& pane_;
 };
 
 }  // namespace
@@ -160,7 +174,7 @@ int main(int argc, char* argv[]) {
     form.Show();
     app.processEvents();
     QWidget* pane = rt::WidgetOf(form.Picture1);
-    PaintCounter counter;
+    PaintCounter counter(form.Picture1);
     pane->installEventFilter(&counter);
 
     auto drop = [&](const QString& path) {
@@ -179,10 +193,27 @@ int main(int argc, char* argv[]) {
     drop(dir.filePath("warm.jpg"));  // loads the JPEG reader once
     empty();
 
-    std::printf("\n%-7s %9s %10s %10s %10s %7s | %9s %11s %9s %11s\n", "picture", "file MB", "TurboJPEG",
-                "Qt reader", "drop-shown", "ratio", "decoded", "drop peak", "peak/dec", "TJ peak/dec");
-    std::printf("%-7s %9s %10s %10s %10s %7s | %9s %11s %9s %11s\n", "", "", "ms", "ms", "ms", "", "MB",
-                "above empty", "", "");
+    // File > Load answers its dialog with the picture's path.
+    std::string openAnswer;
+    rt::testing::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(openAnswer); });
+    // Time until the pane first painted the picture, best of a few runs.
+    auto shownAfter = [&](int reps, const std::function<void()>& work) {
+        double best = 1e300;
+        for (int i = 0; i < reps; ++i) {
+            empty();
+            counter.Arm();
+            work();
+            if (counter.shownAt < 0) qFatal("the picture was not painted");
+            best = std::min(best, double(counter.shownAt) / 1e6);
+        }
+        return best;
+    };
+
+    std::printf("\n%-7s %9s %10s %10s %10s %7s %10s %7s | %9s %11s %9s %11s\n", "picture", "file MB", "TurboJPEG",
+                "Qt reader", "drop-shown", "ratio", "open-shown", "/drop", "decoded", "drop peak", "peak/dec",
+                "TJ peak/dec");
+    std::printf("%-7s %9s %10s %10s %10s %7s %10s %7s | %9s %11s %9s %11s\n", "", "", "ms", "ms", "ms", "", "ms", "",
+                "MB", "above empty", "", "");
     for (const Case& c : cases) {
         const QString path = dir.filePath(QString("%1.jpg").arg(c.w));
         const double fileMB = double(QFile(path).size()) / (1 << 20);
@@ -201,15 +232,22 @@ int main(int argc, char* argv[]) {
         const Run shown = Repeat(c.reps, [&] { drop(path); }, empty);
         if (form.Picture1.Picture().PixelWidth() != c.w || counter.paints - paintsBefore < c.reps)
             qFatal("the drop did not show the picture");
+        // Drop and open side by side, each to the pane's first paint of the picture.
+        const double dropShown = shownAfter(c.reps, [&] { drop(path); });
+        openAnswer = path.toStdString();
+        const double openShown = shownAfter(c.reps, [&] { form.Load_Click(0); });
+        if (form.Picture1.Picture().PixelWidth() != c.w) qFatal("the open did not show the picture");
         empty();
 
-        std::printf("%-7s %9.1f %10.1f %10.1f %10.1f %7.3f | %9.0f %11.0f %9.3f %11.3f\n", c.label, fileMB, turbo.ms,
-                    reader.ms, shown.ms, shown.ms / turbo.ms, decoded / (1 << 20),
+        std::printf("%-7s %9.1f %10.1f %10.1f %10.1f %7.3f %10.1f %7.3f | %9.0f %11.0f %9.3f %11.3f\n", c.label,
+                    fileMB, turbo.ms, reader.ms, shown.ms, shown.ms / turbo.ms, openShown, openShown / dropShown,
+                    decoded / (1 << 20),
                     double(shown.peakAbove) / (1 << 20), double(shown.peakAbove) / decoded,
                     double(turbo.peakAbove) / decoded);
         std::fflush(stdout);
     }
     std::printf("\nratio: drop-to-shown time / TurboJPEG time (aim: at most 1.15 at 24 MP)\n"
+                "/drop: File > Load to the pane's first paint of the picture / a drop to the same (aim: at most 1.1)\n"
                 "peak/dec: peak memory above the empty window / decoded size (aim: at most 1.3)\n");
     return 0;
 }

@@ -1,3 +1,5 @@
+#include <new>
+
 #include "app/form1.h"
 #include "runtime/busy_pointer.h"
 #include "runtime/file_input.h"
@@ -43,12 +45,13 @@ void Form1::Load_Click(int16_t Index) {
         closer.opened = true;
         while (!rt::Eof(kTextFile)) {
             rt::Input(kTextFile, field);
-            text += rt::TextOf(field);
+            rt::AppendTextOf(text, field, kTextFile);
             text += u"\r\n";
         }
         rt::Close(kTextFile);
         closer.opened = false;
-        Picture1.SetTag(rt::Variant(text));
+        Picture1.SetTag(rt::Variant(std::move(text)));
     } catch (const rt::RuntimeError&) {
+    } catch (const std::bad_alloc&) {
     }
 }

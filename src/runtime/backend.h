@@ -35,9 +35,12 @@ PeerPtr<FormPeer> MakeWindow(Form& form);
 // Gives the window its design client size (menu bar added) and, when the design has one,
 // its start place; a fixed dialog frame keeps that size.
 void PlaceWindow(FormPeer& window, const Form& form);
-// Shows the window in front and active.
-void ShowWindow(FormPeer& window);
-void HideWindow(FormPeer& window);
+// Puts a window that was hidden with keepPlace back where it stood, not where a window
+// manager would place a newly opened window.
+void RestoreWindowPlace(FormPeer& window);
+// Shows the window in front and active (with a taskbar entry only when the design has one).
+void ShowWindow(FormPeer& window, const Form& form);
+void HideWindow(FormPeer& window, bool keepPlace);
 bool WindowVisible(const FormPeer& window);
 void SetWindowCaption(FormPeer& window, const std::u16string& caption);
 // The system's 32-bit handle of the window, or 0 where the toolkit has none to give.
@@ -49,8 +52,10 @@ void PlaceControl(ControlPeer& control, int x, int y, int width, int height);
 void SetControlToolTip(ControlPeer& control, const std::u16string& text);
 // Device pixels per logical pixel where the control is shown (1 without scaling).
 double ControlPixelRatio(const ControlPeer& control);
-// Draws the control again (its picture or colour changed).
+// Draws the control again (its picture or colour changed), when events are next served.
 void RepaintControl(ControlPeer& control);
+// Draws the shown window the control is on now, while the handler goes on.
+void PaintWindowNow(ControlPeer& control);
 
 // ---- modal services ----
 // The message box: prompt, style bits and title; returns vbOK, vbYes or vbNo.

@@ -78,6 +78,8 @@ void PictureBox::SetPicture(const rt::Picture& picture) {
     picture_ = picture;
     if (autoSize_ && !picture_.Empty()) AdoptPictureSize(picture_);
     backend::RepaintControl(Peer());
+    // Shown at once: the handler may go on with a long step (reading the file as text).
+    backend::PaintWindowNow(Peer());
 }
 
 void PictureBox::SetAutoSize(bool on) {

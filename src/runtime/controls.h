@@ -115,7 +115,7 @@ public:
     void SetOLEDropMode(int mode);  // 1: manual, drops raise OnDragDrop
     void SetBackColor(Rgb back);    // backend
     // The pane's one-argument operation: keeps a value with the pane, not drawn.
-    void SetTag(const Variant& value) { tag_ = value; }
+    void SetTag(Variant value) { tag_ = std::move(value); }
     const Variant& Tag() const { return tag_; }
 
     // Events, raised by the backend through the dispatcher.

@@ -14,6 +14,7 @@ void SetMsgBoxHandler(MsgBoxHandler handler) { Hooks().msgBox = std::move(handle
 void SetSaveDialogHandler(SaveDialogHandler handler) { Hooks().saveDialog = std::move(handler); }
 void SetOpenDialogHandler(OpenDialogHandler handler) { Hooks().openDialog = std::move(handler); }
 void FailInputReadsAfter(int64_t bytes) { Hooks().failInputReadsAfter = bytes; }
+void LimitInputText(int64_t bytes) { Hooks().inputTextBound = bytes; }
 void SetPrevInstance(bool value) { App().prevInstance_ = value; }
 void SetNotificationAreaForTests(std::optional<bool> available) { Hooks().notificationArea = available; }
 void SetNotifyIconObserver(NotifyIconObserver observer) { Hooks().notifyIconObserver = std::move(observer); }

@@ -31,6 +31,7 @@ struct HookState {
     OpenDialogHandler openDialog;
     std::function<void()> endAction;  // replaces leaving the event loop after End
     int64_t failInputReadsAfter = -1;  // reads past this many bytes fail; negative: never
+    int64_t inputTextBound = -1;  // bytes of UTF-16 text one file may give; negative: from the memory
     std::optional<bool> notificationArea;  // whether the desktop has one; nullopt: ask it
     NotifyIconObserver notifyIconObserver;
 };
@@ -42,6 +43,7 @@ void SetOpenDialogHandler(OpenDialogHandler handler);
 // Also makes the program runnable again after an End.
 void SetEndAction(std::function<void()> action);
 void FailInputReadsAfter(int64_t bytes);
+void LimitInputText(int64_t bytes);
 // Whether the application object says another copy runs.
 void SetPrevInstance(bool value);
 void SetNotificationAreaForTests(std::optional<bool> available);
@@ -70,6 +72,10 @@ using ScopedNotifyIconObserver = Scoped<NotifyIconObserver, &SetNotifyIconObserv
 class ScopedInputFault : public Scoped<int64_t, &FailInputReadsAfter> {
 public:
     explicit ScopedInputFault(int64_t bytes) : Scoped(bytes, -1) {}
+};
+class ScopedInputTextLimit : public Scoped<int64_t, &LimitInputText> {
+public:
+    explicit ScopedInputTextLimit(int64_t bytes) : Scoped(bytes, -1) {}
 };
 
 }  // namespace rt::testing

@@ -68,6 +68,15 @@ private slots:
         QTest::newRow("utf-8") << QByteArray("月,写真\r\n") << QStringList{u8"月", u8"写真"};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("trailing blanks only") << QByteArray("a\r\n  ") << QStringList{"a", ""};
+        QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBF" "a,b") << QStringList{"a", "b"};
+        QTest::newRow("invalid utf-8") << QByteArray("a\xE6\x9C,\xFF") << QStringList{u8"a\uFFFD\uFFFD", u8"\uFFFD"};
+        // Fields longer than the reader's 64 KB blocks.
+        const QByteArray x(100000, 'x');
+        QTest::newRow("long field") << x + "  ,b" << QStringList{QString(x), "b"};
+        QTest::newRow("long quoted field") << "\"" + x + ",\r\n\"z,b" << QStringList{QString(x + ",\r\n"), "b"};
+        QTest::newRow("long number") << QByteArray(70000, '0') + "7" << QStringList{"7"};
+        const QByteArray moons = QByteArray("\xE6\x9C\x88").repeated(40000);  // characters cut by block ends
+        QTest::newRow("long utf-8 field") << "ab" + moons + "\r\nc" << QStringList{"ab" + QString(moons), "c"};
     }
     void fields() {
         QFETCH(QByteArray, bytes);

@@ -2,7 +2,10 @@
 // to the pane, and the failures that end the command silently.
 #include <QTemporaryDir>
 #include <QtTest>
+#include <fstream>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/form1.h"
 #include "runtime/application.h"
@@ -44,6 +47,15 @@ struct ScriptedOpen {
 };
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
+
+int64_t StatusBytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size())) * 1024;
+    return -1;
+}
 
 }  // namespace
 
@@ -219,6 +231,39 @@ private slots:
         QCOMPARE(q(rt::UpToNul(form->CommonDialog1.FileName())), q(W(first)));
         QCOMPARE(form->CommonDialog1.FileName().size(), size_t(250));
         QCOMPARE(qRed(rt::ImageOf(form->Picture1.Picture())->pixel(0, 0)), 255);
+    }
+
+    // A picture file that is, after a few fields, one long field: the whole command
+    // takes about the text's two bytes a byte of file, measured in a child process.
+    void oneLongFieldTakesAboutTwoBytesAByte() {
+        ScriptedOpen dialog;
+        constexpr qint64 kLong = 48 << 20;
+        QFile png(Picture("long-field.png"));
+        png.open(QIODevice::Append);
+        const QByteArray block(1 << 20, 'x');
+        for (qint64 written = 0; written < kLong; written += block.size()) png.write(block);
+        png.close();
+        dialog.answer = png.fileName().toStdString();
+        int pipe[2];
+        QCOMPARE(::pipe(pipe), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts here
+            const int64_t before = StatusBytes("VmRSS");
+            form->Load_Click(0);
+            const auto* text = std::get_if<std::u16string>(&form->Picture1.Tag());
+            const int64_t peak = text && text->size() > size_t(kLong) ? StatusBytes("VmHWM") - before : -1;
+            (void)!write(pipe[1], &peak, sizeof peak);
+            _exit(0);
+        }
+        close(pipe[1]);
+        int64_t peak = -1;
+        QCOMPARE(read(pipe[0], &peak, sizeof peak), ssize_t(sizeof peak));
+        close(pipe[0]);
+        waitpid(child, nullptr, 0);
+        QVERIFY2(peak > 0, "the text was not read");
+        QVERIFY2(double(peak) <= 2.5 * double(png.size()) + (16 << 20),
+                 qPrintable(QString("peak %1 bytes per byte").arg(double(peak) / double(png.size()))));
     }
 
     // A read failing halfway ends the command, but the file is closed: the next open

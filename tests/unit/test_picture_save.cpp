@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -233,6 +235,22 @@ private slots:
         QVERIFY(text.contains("big.bmp"));
         QCOMPARE(Contents(path), QByteArray("OLD CONTENT"));
         QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.bmp"});
+    }
+
+    // A full disk is told in the system's words and leaves nothing behind.
+    void fullDiskSaysWhy() {
+        QTemporaryDir local;
+        const QByteArray at = QFile::encodeName(local.path());
+        if (::mount("tmpfs", at.constData(), "tmpfs", 0, "size=64k") != 0) QSKIP("this machine allows no tmpfs mount");
+        QImage big(400, 400, QImage::Format_RGB32);
+        big.fill(Qt::blue);
+        QString text;
+        const int error = ErrorOf([&] { rt::SavePicture(rt::PictureFromImage(big), W(local.filePath("big.bmp"))); }, &text);
+        const QStringList left = QDir(local.path()).entryList(QDir::Files | QDir::Hidden);
+        ::umount2(at.constData(), MNT_DETACH);
+        QCOMPARE(error, int(rt::ErrDiskFull));
+        QVERIFY2(text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(text));
+        QVERIFY(left.isEmpty());
     }
 
     void readOnlyFolderIsRefused() {

@@ -1,11 +1,11 @@
 #include "runtime/application.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QLockFile>
 #include <memory>
-#include <unistd.h>
 
+#include "runtime/qt/host_file.h"
+#include "runtime/qt/single_copy_lock.h"
 #include "runtime/strings.h"
 
 namespace rt {
@@ -13,20 +13,17 @@ namespace rt {
 int32_t Application::hInstance() const { return 0x400000; }  // where a Windows program is loaded
 
 std::u16string Application::Path() const {
-    return WindowsPath(QCoreApplication::applicationDirPath().toStdString());
+    return WindowsPath(HostBytesOf(QCoreApplication::applicationDirPath()));
 }
 
 void Application::ClaimSingleInstance() {
-    // One lock per user. The runtime folder is private to the user when the session
-    // has one; otherwise the temporary folder, with the uid in the name.
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::tempPath();
-    const QString path = dir + QStringLiteral("/%1-%2.lock").arg(QString::fromStdString(info_.id)).arg(getuid());
-    // Held for the life of the process; a lock left by a killed copy is stale and taken over.
-    static std::unique_ptr<QLockFile> lock;
-    lock = std::make_unique<QLockFile>(path);
-    lock->setStaleLockTime(0);
-    prevInstance_ = !lock->tryLock(0);
+    // Held for the life of the process.
+    static std::unique_ptr<QLockFile> held;
+    LockClaim claim = ClaimUserLock(UserLockPlaces(info_.id), info_.id);
+    held = std::move(claim.lock);
+    // Only a lock that a live copy holds refuses this start. With no place for a lock
+    // at all the program runs: a rare second copy is better than refusing the only one.
+    prevInstance_ = claim.outcome == LockOutcome::HeldByAnotherCopy;
 }
 
 }  // namespace rt

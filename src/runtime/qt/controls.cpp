@@ -10,6 +10,7 @@
 #include "runtime/backend.h"
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
+#include "runtime/paint_now.h"
 #include "runtime/qt/fonts.h"
 #include "runtime/qt/peers.h"
 #include "runtime/qt/widgets.h"
@@ -43,6 +44,12 @@ void SetControlToolTip(ControlPeer& control, const std::u16string& text) {
 double ControlPixelRatio(const ControlPeer& control) { return control.widget->devicePixelRatioF(); }
 
 void RepaintControl(ControlPeer& control) { control.widget->update(); }
+
+void PaintWindowNow(ControlPeer& control) {
+    if (!control.widget->isVisible()) return;
+    control.widget->window()->repaint();
+    PaintPendingEvents();
+}
 
 }  // namespace backend
 

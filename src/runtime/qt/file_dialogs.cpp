@@ -11,6 +11,7 @@
 #include "runtime/common_dialog.h"
 #include "runtime/form.h"
 #include "runtime/open_file_name.h"
+#include "runtime/qt/host_file.h"
 #include "runtime/qt/peers.h"
 #include "runtime/strings.h"
 
@@ -39,9 +40,25 @@ QString DefaultDialogFolder() {
     return QDir::homePath();
 }
 
-// Shows the modal dialog; returns the host path confirmed, or nothing for a cancel.
+// Qt lists no file whose name is not UTF-8 and finds none by such a name. Typed as it
+// reads (U+FFFD for what is not text), an existing file to open is taken when it is there.
+class FileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (fileMode() == ExistingFile && files.size() == 1 && !QFileInfo::exists(files.first()) &&
+            HostFileInfo(HostBytesOf(files.first())).isFile()) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+// Shows the modal dialog; returns the host path confirmed (its bytes), or nothing for a cancel.
 std::optional<std::string> RunFileDialog(const FileDialogSpec& spec) {
-    QFileDialog dialog(spec.owner, spec.title);
+    FileDialog dialog(spec.owner, spec.title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (!spec.showPatterns) dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -63,7 +80,7 @@ std::optional<std::string> RunFileDialog(const FileDialogSpec& spec) {
         dialog.selectFile(start.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first().toStdString();
+    return HostBytesOf(dialog.selectedFiles().first());
 }
 
 // "description (patterns)" from a save filter entry. The table separates patterns with

@@ -15,7 +15,8 @@ enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp };
 // extension and for none.
 SaveFormat SaveFormatFor(const QString& fileName);
 
-// The whole file in that format. target (Windows form) names the file in errors.
+// The whole file in that format. target names the file in errors, as the user's
+// system writes it.
 QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target);
 
 // GIF: a 256-colour palette from libimagequant, dithered; transparent pixels keep one
@@ -23,7 +24,8 @@ QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16s
 QByteArray EncodeGif(const QImage& image, const std::u16string& target);
 
 // Writes the bytes to the host path through a temporary file in the same folder,
-// renamed over the target only when everything was written.
-void WriteFileAtomically(const QString& hostPath, const QByteArray& bytes, const std::u16string& target);
+// renamed over the target only when everything was written; a failure names the
+// target (shown) and says what the system said.
+void WriteFileAtomically(const std::string& hostPath, const QByteArray& bytes, const std::u16string& shown);
 
 }  // namespace rt

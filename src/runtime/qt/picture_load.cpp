@@ -5,13 +5,17 @@
 #include <QImageReader>
 #include <QStringList>
 #include <QtEndian>
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "runtime/busy_pointer.h"
 #include "runtime/errors.h"
 #include "runtime/picture.h"
 #include "runtime/picture_limits.h"
+#include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
+#include "runtime/qt/picture_formats.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -25,7 +29,7 @@ namespace {
 constexpr int64_t kMB = int64_t(1) << 20;
 
 std::u16string Named(const std::u16string& path, const std::u16string& reason) {
-    return path + u" (" + reason + u")";
+    return ShownPath(path) + u" (" + reason + u")";
 }
 
 std::u16string Megabytes(int64_t bytes) { return Str((bytes + kMB - 1) / kMB) + u" MB"; }
@@ -64,13 +68,15 @@ private:
 };
 
 // A reader that recognises the format by content; for the few formats without a
-// signature (a bare TGA, WBMP) the file's extension is the fallback.
+// signature (a bare TGA, WBMP, an icon) the file's extension is the fallback. Only the
+// formats whose size is known before decoding are read: anything else is not a picture.
 std::unique_ptr<QImageReader> OpenReader(QFile& file, const QString& suffix) {
     auto reader = std::make_unique<QImageReader>(&file);
     reader->setAutoTransform(true);
-    if (reader->canRead()) return reader;
-    if (suffix.isEmpty() || !file.seek(0)) return nullptr;
-    reader = std::make_unique<QImageReader>(&file, suffix.toLower().toLatin1());
+    if (reader->canRead()) return ReadsFormat(reader->format()) ? std::move(reader) : nullptr;
+    const QByteArray format = suffix.toLower().toLatin1();
+    if (!ReadsFormat(format) || !file.seek(0)) return nullptr;
+    reader = std::make_unique<QImageReader>(&file, format);
     reader->setAutoTransform(true);
     return reader->canRead() ? std::move(reader) : nullptr;
 }
@@ -146,14 +152,14 @@ Picture LoadPicture(const std::u16string& path) {
     const std::u16string name = UpToNul(path);
     if (name.empty()) return Picture();  // no path: the empty picture
 
-    const QString host = QString::fromStdString(HostPath(name));
-    const QFileInfo info(host);
+    const std::string host = HostPath(name);
+    const HostFileInfo info(host);
     if (!info.exists()) Raise(ErrFileNotFound, Named(name, u"no such file"));
     if (info.isDir()) Raise(ErrPathFileAccess, Named(name, u"a folder, not a file"));
     // A pipe or device would block or never end: only plain files are read.
     if (!info.isFile()) Raise(ErrPathFileAccess, Named(name, u"not a plain file"));
 
-    QFile file(host);
+    HostFile file(host);
     if (!file.open(QIODevice::ReadOnly)) {
         const std::u16string why = file.errorString().toStdU16String();
         if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
@@ -167,24 +173,20 @@ Picture LoadPicture(const std::u16string& path) {
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
 
-    // Refuse what cannot fit before decoding anything: the header's size is enough.
+    // Refuse what cannot fit before decoding anything: the header tells enough.
+    const DecodingCost cost = MeasureDecoding(*reader, file);
+    if (!cost.size.isValid())
+        Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));
     const int64_t bound = PictureByteBound();
-    const QSize declared = reader->size();
-    if (declared.isValid()) {
-        const int64_t bytes = DecodedBytes(declared.width(), declared.height());
-        if (bytes > bound)
-            Raise(ErrPictureTooLarge, Named(name, u"its header declares " + Str(declared.width()) + u" x " +
-                                                      Str(declared.height()) + u" pixels, " + Megabytes(bytes) +
-                                                      u" decoded; this machine allows at most " +
-                                                      Megabytes(bound)));
-    }
-    // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo. Decoders
-    // of 16-bit and float formats hold up to twice the 4-byte size for a moment.
-    QImageReader::setAllocationLimit(int(2 * bound / kMB));
+    if (cost.bytes > bound)
+        Raise(ErrPictureTooLarge, Named(name, u"its header declares " + Str(cost.size.width()) + u" x " +
+                                                  Str(cost.size.height()) + u" pixels, " + Megabytes(cost.bytes) +
+                                                  u" decoded; this machine allows at most " + Megabytes(bound)));
+    // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo; no single
+    // picture a decoder allocates may pass the bound, whatever a header said.
+    QImageReader::setAllocationLimit(int(std::min<int64_t>((bound + kMB - 1) / kMB, INT_MAX)));
 
-    const bool large = declared.isValid()
-                           ? int64_t(declared.width()) * declared.height() >= kBusyPixels
-                           : file.size() >= 16 * kMB;
+    const bool large = int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels;
     BusyPointer busy(large);
     QImage image;
     bool truncated = false, tooLarge = false, outOfMemory = false;

@@ -96,6 +96,12 @@ double ControlPixelRatio(const ControlPeer& control) {
 
 void RepaintControl(ControlPeer& control) { InvalidateRect(control.hwnd, nullptr, TRUE); }
 
+void PaintWindowNow(ControlPeer& control) {
+    HWND window = GetAncestor(control.hwnd, GA_ROOT);
+    if (window && IsWindowVisible(window))
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 }  // namespace backend
 
 // ---- Label ----

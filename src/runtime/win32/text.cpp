@@ -41,5 +41,6 @@ std::u16string FromAnsi(const std::string& bytes) {
 // The host is Windows: a path keeps its form; its 8-bit host text is UTF-8.
 std::string HostPath(const std::u16string& windowsPath) { return ToUtf8(UpToNul(windowsPath)); }
 std::u16string WindowsPath(const std::string& hostPath) { return FromUtf8(hostPath); }
+std::u16string ShownPath(const std::u16string& windowsPath) { return UpToNul(windowsPath); }
 
 }  // namespace rt

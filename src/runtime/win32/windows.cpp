@@ -99,14 +99,18 @@ void PlaceWindow(FormPeer& window, const Form& form) {
     window.lastFocus = nullptr;  // a form placed afresh starts with its first control
 }
 
-void ShowWindow(FormPeer& window) {
+// The system keeps a hidden window's place: nothing to put back.
+void RestoreWindowPlace(FormPeer&) {}
+
+// The taskbar entry follows from the window's owner, given when it was made.
+void ShowWindow(FormPeer& window, const Form&) {
     ::ShowWindow(window.hwnd, SW_SHOW);
     SetForegroundWindow(window.hwnd);
     BringWindowToTop(window.hwnd);
     if (!window.lastFocus) win32::FocusFirst(window);
 }
 
-void HideWindow(FormPeer& window) { ::ShowWindow(window.hwnd, SW_HIDE); }
+void HideWindow(FormPeer& window, bool) { ::ShowWindow(window.hwnd, SW_HIDE); }
 
 int32_t WindowHandle(const FormPeer& window) { return int32_t(reinterpret_cast<intptr_t>(window.hwnd)); }
 

@@ -46,8 +46,11 @@ private:
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // From the arguments' bytes, as a file manager encodes them: a name that is not
+    // UTF-8 keeps its bytes as %XX escapes (QApplication::arguments() would lose them).
     QList<QUrl> urls;
-    for (const QString& arg : app.arguments().mid(1)) urls << QUrl::fromLocalFile(arg);
+    for (int i = 1; i < argc; ++i)
+        urls << QUrl::fromEncoded("file://" + QByteArray(argv[i]).toPercentEncoding("/"), QUrl::StrictMode);
     Source source(urls);
     source.setWindowTitle(QStringLiteral("drag-source"));
     // Right of the program's window, which opens at the screen's top-left.
