@@ -11,6 +11,7 @@
 #include "runtime/errors.h"
 #include "runtime/picture.h"
 #include "runtime/picture_limits.h"
+#include "runtime/testing.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
 #include "test_support.h"
@@ -267,9 +268,11 @@ private slots:
         QCOMPARE(ErrorOf(Write("cut-" + name, whole.left(whole.size() / 2)), &text), int(rt::ErrInvalidPicture));
         QVERIFY2(text.contains("ends before the picture does"), qPrintable(text));
 
-        rt::LimitPictureBytesForTests(1 << 20);
-        const int number = ErrorOf(path, &text);
-        rt::LimitPictureBytesForTests(0);
+        int number = 0;
+        {
+            rt::testing::ScopedPictureBytesLimit limit(1 << 20);
+            number = ErrorOf(path, &text);
+        }
         QCOMPARE(number, int(rt::ErrPictureTooLarge));
         QVERIFY2(text.contains(QString("declares %1 x %2 pixels").arg(expected.width()).arg(expected.height())),
                  qPrintable(text));
