@@ -20,7 +20,7 @@ namespace rt {
 namespace {
 
 // What differs between the two dialogs.
-struct FileDialogSpec {
+struct FileDialogSetup {
     QWidget* owner = nullptr;
     QString title;
     bool save = false;
@@ -57,25 +57,25 @@ public:
 };
 
 // Shows the modal dialog; returns the host path confirmed (its bytes), or nothing for a cancel.
-std::optional<std::string> RunFileDialog(const FileDialogSpec& spec) {
-    FileDialog dialog(spec.owner, spec.title);
+std::optional<std::string> RunFileDialog(const FileDialogSetup& setup) {
+    FileDialog dialog(setup.owner, setup.title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (!spec.showPatterns) dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setAcceptMode(spec.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!setup.showPatterns) dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(setup.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Qt's dialog has no read-only check box, so the open call's "hide read-only" needs nothing.
-    dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(setup.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setWindowModality(Qt::ApplicationModal);
-    if (!spec.filters.isEmpty()) {
-        dialog.setNameFilters(spec.filters);
-        dialog.selectNameFilter(spec.filters.value(spec.filterIndex, spec.filters.first()));
-    } else if (spec.hideEmptyTypeList) {
+    if (!setup.filters.isEmpty()) {
+        dialog.setNameFilters(setup.filters);
+        dialog.selectNameFilter(setup.filters.value(setup.filterIndex, setup.filters.first()));
+    } else if (setup.hideEmptyTypeList) {
         // No file types at all: the list and its label go.
         if (auto* combo = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) combo->hide();
         if (auto* label = dialog.findChild<QLabel*>(QStringLiteral("fileTypeLabel"))) label->hide();
     }
-    dialog.setDirectory(spec.folder.isEmpty() ? DefaultDialogFolder() : spec.folder);
-    if (!spec.startFile.isEmpty()) {
-        const QFileInfo start(spec.startFile);
+    dialog.setDirectory(setup.folder.isEmpty() ? DefaultDialogFolder() : setup.folder);
+    if (!setup.startFile.isEmpty()) {
+        const QFileInfo start(setup.startFile);
         if (start.absoluteDir().exists()) dialog.setDirectory(start.absolutePath());
         dialog.selectFile(start.fileName());
     }
@@ -118,32 +118,32 @@ QString HostOf(const std::u16string& windowsPath) { return QString::fromStdStrin
 }  // namespace
 
 std::optional<std::string> backend::ShowSaveDialog(Form& owner, const SaveDialogRequest& request) {
-    FileDialogSpec spec;
-    spec.owner = &WindowOf(owner);
-    spec.title = QString::fromStdU16String(request.title);
-    spec.save = true;
+    FileDialogSetup setup;
+    setup.owner = &WindowOf(owner);
+    setup.title = QString::fromStdU16String(request.title);
+    setup.save = true;
     // The list shows the table's descriptions exactly; the patterns stay behind them.
-    spec.showPatterns = false;
-    for (const auto& entry : request.filters) spec.filters << SaveNameFilter(entry);
-    spec.filterIndex = request.filterIndex;
-    if (!request.fileName.empty()) spec.startFile = HostOf(request.fileName);
-    return RunFileDialog(spec);
+    setup.showPatterns = false;
+    for (const auto& entry : request.filters) setup.filters << SaveNameFilter(entry);
+    setup.filterIndex = request.filterIndex;
+    if (!request.fileName.empty()) setup.startFile = HostOf(request.fileName);
+    return RunFileDialog(setup);
 }
 
 int32_t backend::ShowOpenDialog(platform::OPENFILENAMEA& record) {
-    FileDialogSpec spec;
-    if (Form* form = FormFromHandle(record.hwndOwner)) spec.owner = &WindowOf(*form);
-    spec.title = QString::fromStdU16String(FromAnsi(AnsiText(record.lpstrTitle)));
-    if (spec.title.isEmpty()) spec.title = QStringLiteral("Open");
-    spec.mustExist = (record.Flags & platform::OFN_FILEMUSTEXIST) != 0;
-    spec.filters = OpenNameFilters(record.lpstrFilter);
-    spec.hideEmptyTypeList = true;
-    spec.filterIndex = record.nFilterIndex > 0 ? int(record.nFilterIndex) - 1 : 0;
+    FileDialogSetup setup;
+    if (Form* form = FormFromHandle(record.hwndOwner)) setup.owner = &WindowOf(*form);
+    setup.title = QString::fromStdU16String(FromAnsi(AnsiText(record.lpstrTitle)));
+    if (setup.title.isEmpty()) setup.title = QStringLiteral("Open");
+    setup.mustExist = (record.Flags & platform::OFN_FILEMUSTEXIST) != 0;
+    setup.filters = OpenNameFilters(record.lpstrFilter);
+    setup.hideEmptyTypeList = true;
+    setup.filterIndex = record.nFilterIndex > 0 ? int(record.nFilterIndex) - 1 : 0;
     const std::string initialDir = AnsiText(record.lpstrInitialDir);
-    if (!initialDir.empty()) spec.folder = HostOf(FromAnsi(initialDir));
+    if (!initialDir.empty()) setup.folder = HostOf(FromAnsi(initialDir));
     const std::string start = AnsiText(record.lpstrFile);
-    if (!start.empty()) spec.startFile = HostOf(FromAnsi(start));
-    const std::optional<std::string> chosen = RunFileDialog(spec);
+    if (!start.empty()) setup.startFile = HostOf(FromAnsi(start));
+    const std::optional<std::string> chosen = RunFileDialog(setup);
     return chosen ? StoreOpenChoice(record, *chosen) : 0;
 }
 
