@@ -48,7 +48,7 @@ public:
         // The decoded planes and the decoder's copy of them, our picture, and a turned copy.
         const double pixels = double(image->width) * image->height;
         const double planes = (image->depth > 8 ? 2 : 1) * (decoder_->alphaPresent ? 4 : 3);
-        cost.bytes = int64_t(pixels * (2 * planes + (transformed || orientation_ > 1 ? 8 : 4)) + double(bytes_.size()) + kFixedCost);
+        cost.bytes = CostInBytes(pixels * (2 * planes + (transformed || orientation_ > 1 ? 8 : 4)) + double(bytes_.size()) + kFixedCost);
         return cost;
     }
 

@@ -164,7 +164,7 @@ DecodingCost MeasureDecoding(QImageReader& reader, QFile& file) {
     if (reader.transformation() != QImageIOHandler::TransformationNone) bytes += pixels * depthBytes;
     if (!FourBytePixels(decoded)) bytes += pixels * 4;
     bytes += double(file.size()) + double(kFixedCost);
-    cost.bytes = int64_t(std::min(bytes, 0x1p62));
+    cost.bytes = CostInBytes(bytes);
     return cost;
 }
 

@@ -20,6 +20,10 @@ struct DecodingCost {
     int64_t bytes = 0;  // the most memory decoding, turning and converting to 4-byte pixels take
 };
 
+// A cost worked out in floating point, as bytes. Crafted headers can make it larger than
+// any integer holds; those are capped far above every memory bound, so they are refused.
+inline int64_t CostInBytes(double bytes) { return bytes < 0x1p62 ? int64_t(bytes) : int64_t(1) << 62; }
+
 // Measures the picture in the file the reader is open on. The reader's own size serves,
 // except for GIF and ICO, whose decoders may make a larger picture than the reader reports.
 DecodingCost MeasureDecoding(QImageReader& reader, QFile& file);

@@ -53,7 +53,7 @@ public:
         const double turnedCopy = orientation_ > 1 ? 4 : 0;
         const double planes = (deep_ ? 2 : 1) * (alpha_ ? 4 : 3);
         const double rgb = (deep_ ? 2 : 1) * 4;
-        cost.bytes = int64_t(pixels * (2 * planes + rgb + 4 + turnedCopy) + double(bytes_.size()) + kFixedCost);
+        cost.bytes = CostInBytes(pixels * (2 * planes + rgb + 4 + turnedCopy) + double(bytes_.size()) + kFixedCost);
         return cost;
     }
 

@@ -46,7 +46,7 @@ public:
         // 6.6 bytes a pixel with the 8-bit output; two bytes a channel leave a margin.
         const double pixels = double(info_.xsize) * info_.ysize;
         const double channels = info_.num_color_channels + info_.num_extra_channels;
-        cost.bytes = int64_t(pixels * (2 * channels + 4) + double(bytes_.size()) + kFixedCost);
+        cost.bytes = CostInBytes(pixels * (2 * channels + 4) + double(bytes_.size()) + kFixedCost);
         return cost;
     }
 

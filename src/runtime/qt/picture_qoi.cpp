@@ -21,7 +21,7 @@ public:
         alpha_ = d[12] == 4;
         if (width_ == 0 || height_ == 0 || width_ > INT_MAX || height_ > INT_MAX || (d[12] != 3 && d[12] != 4)) return {};
         return {QSize(int(width_), int(height_)),
-                int64_t(std::min(double(width_) * height_ * 4 + double(bytes_.size()) + kFixedCost, 0x1p62))};
+                CostInBytes(double(width_) * height_ * 4 + double(bytes_.size()) + kFixedCost)};
     }
 
     QImage Decode() override {

@@ -59,7 +59,7 @@ public:
     DecodingCost Measure() override {
         if (header_.width == 0 || header_.height == 0) return {};
         const double pixels = double(header_.width) * header_.height;
-        return {QSize(header_.width, header_.height), int64_t(pixels * 4 + double(bytes_.size()) + kFixedCost)};
+        return {QSize(header_.width, header_.height), CostInBytes(pixels * 4 + double(bytes_.size()) + kFixedCost)};
     }
 
     QImage Decode() override {
