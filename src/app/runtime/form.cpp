@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 #include <cmath>
 #include <map>
 
@@ -17,6 +18,7 @@
 #include "app/runtime/qt/mouse_keys.h"
 #include "app/runtime/qt/icons.h"
 #include "app/runtime/qt/program_state.h"
+#include "app/runtime/qt/taskbar.h"
 #include "app/runtime/strings.h"
 #include "platform/drop_data_qt.h"
 
@@ -68,11 +70,10 @@ FormWidget::FormWidget(Form& form) : form_(form), client_(new QWidget(this)) {
     client_->installEventFilter(this);
     setAcceptDrops(d.acceptsDrops);
     if (d.fixedDialog) {
-        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                Qt::MSWindowsFixedSizeDialogHint;
-        if (!d.showInTaskbar) flags |= Qt::Tool;  // tool windows have no taskbar entry
-        setWindowFlags(flags);
+        // A plain window, not Qt::Dialog or Qt::Tool: those are kept above the program's
+        // other windows as their owned windows. Staying off the taskbar is asked at show.
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     }
 }
 
@@ -119,6 +120,17 @@ bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void FormWidget::RestorePlace() {
+    // The client area's geometry, set on the window itself too: Qt skips an unchanged
+    // geometry and then leaves the placing to the window manager. Set, it asks the window
+    // manager for exactly that place and size, frame around it unchanged.
+    if (place_.isValid()) {
+        setGeometry(place_);
+        if (QWindow* window = windowHandle()) window->setGeometry(place_);
+    }
+    place_ = QRect();
+}
+
 // ---- the form ----
 
 Form::Form(const FormDesign& design) : design_(design) {
@@ -144,7 +156,8 @@ void Form::SetVisible(bool visible) {
         // Already shown: nothing changes (it is not raised over other windows again).
         if (loaded_ && widget_->isVisible()) return;
         Show();
-    } else {
+    } else if (widget_->isVisible()) {
+        widget_->RememberPlace();
         widget_->hide();
     }
 }
@@ -183,7 +196,10 @@ void Form::Show(int modal) {
             widget_->setGeometry(x, y - menuHeight, w, h + menuHeight);
         }
         if (design_.fixedDialog) widget_->setFixedSize(w, h + menuHeight);
+    } else if (!widget_->isVisible()) {
+        widget_->RestorePlace();
     }
+    if (!design_.showInTaskbar) KeepOffTaskbar(*widget_);
     widget_->show();
     widget_->raise();
     widget_->activateWindow();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 
 namespace rt {
 
@@ -13,6 +14,10 @@ public:
     FormWidget(Form& form);
     Form& form() const { return form_; }
     QWidget* client() const { return client_; }
+    // A window that is hidden and later shown again stands where it stood; left alone,
+    // a window manager places it like a newly opened window.
+    void RememberPlace() { place_ = geometry(); }
+    void RestorePlace();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -24,6 +29,7 @@ protected:
 private:
     Form& form_;
     QWidget* client_;
+    QRect place_;  // client area on the screen when hidden; null when none is kept
 };
 
 // The form a window handle names, or nullptr.
