@@ -11,6 +11,7 @@
 #include "app/runtime/paint_now.h"
 #include "app/runtime/qt/fonts.h"
 #include "app/runtime/qt/form_widget.h"
+#include "app/runtime/qt/label_widget.h"
 #include "app/runtime/qt/picture_data.h"
 #include "app/runtime/qt/widgets.h"
 
@@ -76,12 +77,14 @@ void Control::SetToolTipText(const std::u16string& text) { widget_->setToolTip(Q
 
 // ---- Label ----
 
-Label::Label(Form& form, const char* name, TwipRect design) : Control(form, name, design, new QLabel(form.Client())) {}
+Label::Label(Form& form, const char* name, TwipRect design)
+    : Control(form, name, design, new LabelWidget(form.Client())) {}
 
 std::u16string Label::Caption() const { return static_cast<QLabel*>(Widget())->text().toStdU16String(); }
 
 void Label::SetCaption(const std::u16string& caption) {
     static_cast<QLabel*>(Widget())->setText(QString::fromStdU16String(caption));
+    static_cast<LabelWidget*>(Widget())->Fit();
 }
 
 void Label::SetColors(Rgb fore, Rgb back) {
