@@ -25,10 +25,12 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
 #include "platform/get_open_file_name.h"
+#include "runtime/application.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "runtime/qt/peers.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -150,7 +152,7 @@ private:
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    rt::SetMsgBoxHandler([](const std::u16string& prompt, int, const std::u16string&) -> int {
+    rt::testing::SetMsgBoxHandler([](const std::u16string& prompt, int, const std::u16string&) -> int {
         qFatal("unexpected message box: %s", qPrintable(QString::fromStdU16String(prompt)));
     });
 
@@ -167,11 +169,11 @@ int main(int argc, char* argv[]) {
     for (const Case& c : cases) WritePhoto(dir.filePath(QString("%1.jpg").arg(c.w)), c.w, c.h);
     WritePhoto(dir.filePath("warm.jpg"), 64, 64);
 
-    rt::App().SetPrevInstance(false);
+    rt::testing::SetPrevInstance(false);
     Form1 form;
     form.Show();
     app.processEvents();
-    QWidget* pane = form.Picture1.Widget();
+    QWidget* pane = rt::WidgetOf(form.Picture1);
     PaintCounter counter(form.Picture1);
     pane->installEventFilter(&counter);
 
@@ -193,7 +195,7 @@ int main(int argc, char* argv[]) {
 
     // File > Load answers its dialog with the picture's path.
     std::string openAnswer;
-    platform::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(openAnswer); });
+    rt::testing::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(openAnswer); });
     // Time until the pane first painted the picture, best of a few runs.
     auto shownAfter = [&](int reps, const std::function<void()>& work) {
         double best = 1e300;

@@ -15,11 +15,12 @@
 #include <random>
 
 #include "app/form1.h"
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/common_dialog.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ int main(int argc, char* argv[]) {
                 "quality");
 
     Form1 form;
-    rt::SetMsgBoxHandler([](const std::u16string&, int, const std::u16string&) { return int(rt::vbOK); });
+    rt::testing::SetMsgBoxHandler([](const std::u16string&, int, const std::u16string&) { return int(rt::vbOK); });
     // Formats to run: all, or those named on the command line.
     QStringList only = app.arguments().mid(1);
     for (const char* ext : {"jpg", "png", "gif", "bmp", "tif", "webp"}) {
@@ -93,7 +94,7 @@ int main(int argc, char* argv[]) {
         const double write = Ms(t);
 
         const QString viaCommand = root + "/command." + ext;
-        rt::SetSaveDialogHandler([&](const rt::SaveDialogRequest&) { return viaCommand.toStdString(); });
+        rt::testing::SetSaveDialogHandler([&](const rt::SaveDialogRequest&) { return viaCommand.toStdString(); });
         form.Picture1.SetPicture(picture);
         t.start();
         form.Save_Click(0);
@@ -123,8 +124,8 @@ int main(int argc, char* argv[]) {
                     QFileInfo(ours).size() / 1e6, QFileInfo(converted).size() / 1e6, qPrintable(quality));
         std::fflush(stdout);
     }
-    rt::SetSaveDialogHandler({});
-    rt::SetMsgBoxHandler({});
+    rt::testing::SetSaveDialogHandler({});
+    rt::testing::SetMsgBoxHandler({});
     if (convert.isEmpty()) std::printf("(ImageMagick's convert not installed: no comparison)\n");
     return 0;
 }

@@ -14,8 +14,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/runtime/file_input.h"
-#include "app/runtime/strings.h"
+#include "runtime/file_input.h"
+#include "runtime/strings.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/strings.h"
 #include "intake/path_functions.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/strings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One file in memory, rewritten for every input.

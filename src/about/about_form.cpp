@@ -1,8 +1,8 @@
 #include "about/about_form.h"
 
 #include "app/product.h"
-#include "app/runtime/default_instance.h"
-#include "app/runtime/strings.h"
+#include "runtime/default_instance.h"
+#include "runtime/strings.h"
 
 namespace {
 

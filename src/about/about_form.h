@@ -1,11 +1,11 @@
 // The About window: title, version line, picture, legal notice and the web-page button.
 #pragma once
 
-#include "app/runtime/buttons.h"
-#include "app/runtime/controls.h"
-#include "app/runtime/form.h"
-#include "app/runtime/image_control.h"
-#include "app/runtime/line_control.h"
+#include "runtime/buttons.h"
+#include "runtime/controls.h"
+#include "runtime/form.h"
+#include "runtime/image_control.h"
+#include "runtime/line_control.h"
 
 class frmAbout : public rt::Form {
 public:

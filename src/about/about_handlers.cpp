@@ -1,7 +1,7 @@
 #include "about/about_form.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/strings.h"
 #include "platform/shell_execute.h"
 
 // Each load writes the caption and the labels from the application's title and version.
@@ -22,5 +22,5 @@ void frmAbout::Command1_Click() {
     const std::u16string folder = rt::App().Path();
     const std::string address = rt::ToAnsi(rt::FromUtf8(product::kWebAddress));
     const std::string directory = rt::ToAnsi(folder);
-    rt::ShellExecuteA(window, "Open", address.c_str(), nullptr, directory.c_str(), rt::SW_SHOWNORMAL);
+    platform::ShellExecuteA(window, "Open", address.c_str(), nullptr, directory.c_str(), platform::SW_SHOWNORMAL);
 }

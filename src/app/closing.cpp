@@ -1,6 +1,6 @@
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/msgbox.h"
+#include "runtime/application.h"
+#include "runtime/msgbox.h"
 
 // Every way of closing the main window asks first, unless this copy was refused at start.
 void Form1::Form_QueryUnload(int16_t& Cancel, int16_t UnloadMode) {

@@ -1,7 +1,6 @@
 #include "app/form1.h"
 
-#include "filecmd/save_filter.h"
-#include "platform/drop_data.h"
+#include "runtime/drop_data.h"
 
 namespace {
 
@@ -63,7 +62,7 @@ Form1::Form1()
     mnuImg.SetEnabled(false);
 
     // The save dialog starts with the save filter table.
-    CommonDialog1.SetFilter(filecmd::kSaveFilter);
+    SetSaveFilter();
 }
 
 Form1::~Form1() {

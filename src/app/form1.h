@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/controls.h"
-#include "app/runtime/form.h"
+#include "runtime/common_dialog.h"
+#include "runtime/controls.h"
+#include "runtime/form.h"
 
 class Form1 : public rt::Form {
 public:
@@ -55,6 +55,7 @@ public:
     // File commands.
     void Load_Click(int16_t Index);
     void Save_Click(int16_t Index);
+    void SetSaveFilter();  // gives CommonDialog1 the save filter table
     // Clipboard commands.
     void mnuCopy_Click();
     void mnuPaste_Click();

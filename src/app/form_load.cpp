@@ -1,7 +1,7 @@
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
 
 // Runs once at start, before the window is shown: only one copy may run, then the
 // pane and the box get their tooltips and the pane its start position.

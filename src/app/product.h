@@ -1,6 +1,8 @@
 // Who we are: name, version, and the maker's lines shown in the information box and About.
 #pragma once
 
+#include "runtime/application.h"
+
 #ifndef ORVENNA_WEB_ADDRESS
 #define ORVENNA_WEB_ADDRESS "https://orvenna.example.org/"
 #endif
@@ -10,7 +12,7 @@
 
 namespace product {
 
-inline constexpr const char* kTitle = "Orvenna";
+inline constexpr const char16_t* kTitle = u"Orvenna";
 // The version is the project's, handed over by the build.
 inline constexpr int kMajor = ORVENNA_VERSION_MAJOR;
 inline constexpr int kMinor = ORVENNA_VERSION_MINOR;
@@ -20,5 +22,8 @@ inline constexpr int kRevision = ORVENNA_VERSION_PATCH;
 inline constexpr const char* kCreditLine = "Orvenna, the picture viewer and converter, by the Orvenna developers";
 inline constexpr const char* kWebAddress = ORVENNA_WEB_ADDRESS;
 inline constexpr const char* kLegalNotice = "Free software, GPL v3 or later. No warranty.";
+
+// What the runtime is told at start: the name and version its application object reports.
+inline rt::ProgramInfo Info() { return {kTitle, kMajor, kMinor, kRevision, "orvenna"}; }
 
 }  // namespace product

@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "app/runtime/clipboard.h"
+#include "runtime/clipboard.h"
 
 // Copy: the box's selection goes to the clipboard; nothing when nothing is selected.
 void Form1::mnuCopy_Click() {

@@ -1,7 +1,7 @@
-// The two ways the file commands trap run-time errors.
+// How the file commands trap run-time errors step by step.
 #pragma once
 
-#include "app/runtime/errors.h"
+#include "runtime/errors.h"
 
 namespace filecmd {
 

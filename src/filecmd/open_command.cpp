@@ -1,9 +1,9 @@
 #include <new>
 
 #include "app/form1.h"
-#include "app/runtime/busy_pointer.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/variant.h"
+#include "runtime/busy_pointer.h"
+#include "runtime/file_input.h"
+#include "runtime/variant.h"
 #include "filecmd/error_traps.h"
 #include "filecmd/show_open_dialog.h"
 

@@ -1,5 +1,5 @@
 #include "app/form1.h"
-#include "app/runtime/msgbox.h"
+#include "runtime/msgbox.h"
 #include "filecmd/error_traps.h"
 #include "filecmd/set_up_save_dialog.h"
 #include "intake/path_functions.h"

@@ -1,6 +1,6 @@
 #include "filecmd/show_open_dialog.h"
 
-#include "app/runtime/application.h"
+#include "runtime/application.h"
 #include "platform/get_open_file_name.h"
 
 namespace {

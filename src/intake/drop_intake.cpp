@@ -1,9 +1,9 @@
 #include "app/form1.h"
-#include "app/runtime/int16.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
+#include "runtime/int16.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
 #include "intake/path_functions.h"
-#include "platform/drop_data.h"
+#include "runtime/drop_data.h"
 
 // Files dropped on the window or on the pane: the last file of the list is shown,
 // unless its extension is exactly "png" or "PNG". The two drop targets run the same

@@ -1,8 +1,8 @@
 #include "app/form1.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/msgbox.h"
+#include "runtime/strings.h"
 
 // Delete: empties the pane and forgets the current names; the box keeps its text.
 void Form1::Del_Click() {

@@ -1,6 +1,6 @@
 #include "intake/path_functions.h"
 
-#include "app/runtime/int16.h"
+#include "runtime/int16.h"
 
 // Both scan from the end with 16-bit positions, as the program always has: a path of
 // more than 32,767 characters raises Overflow before any character is looked at.

@@ -1,9 +1,7 @@
-// The open-file dialog call and its 76-byte record, over Qt's file dialog.
+// The open-file dialog call and its 76-byte record.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 
 namespace platform {
@@ -13,7 +11,9 @@ inline constexpr uint32_t OFN_HIDEREADONLY = 0x4;
 inline constexpr uint32_t OFN_PATHMUSTEXIST = 0x800;
 inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x1000;
 
-// A 32-bit address of 8-bit text, as the record holds it; 0 is the null pointer.
+// A 32-bit address of 8-bit text, as the record holds it; 0 is the null pointer. On a
+// 64-bit host the addresses name blocks that AnsiAlloc keeps; on i686 Windows they are
+// the size of a real pointer, so the record has the system's own layout.
 using LPSTR32 = uint32_t;
 
 // The record as the call takes it: 32-bit fields at the platform's offsets.
@@ -83,10 +83,5 @@ struct OPENFILENAME {
 // converted back into the record as a whole (buffers with their NUL padding), and
 // the copy is released.
 int32_t GetOpenFileNameA(OPENFILENAME& record);
-
-// Tests answer the dialog: the handler sees the record as passed and returns the host
-// path chosen, or nothing for a cancel. While it is set, no real dialog is shown.
-using OpenDialogHandler = std::function<std::optional<std::string>(const OPENFILENAMEA& record)>;
-void SetOpenDialogHandler(OpenDialogHandler handler);
 
 }  // namespace platform

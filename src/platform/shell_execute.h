@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace rt {
+namespace platform {
 
 constexpr int32_t SW_SHOWNORMAL = 1;
 constexpr int32_t SE_ERR_FNF = 2;
@@ -17,4 +17,4 @@ constexpr int32_t SE_ERR_NOASSOC = 31;
 int32_t ShellExecuteA(int32_t hwnd, const char* lpOperation, const char* lpFile, const char* lpParameters,
                       const char* lpDirectory, int32_t nShowCmd);
 
-}  // namespace rt
+}  // namespace platform

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace rt {
+namespace platform {
 
 // The record, in its first and 8-bit form.
 struct NOTIFYICONDATAA {
@@ -41,4 +41,4 @@ bool NotificationAreaAvailable();
 // Whether the icon (hWnd, uID) is in the notification area.
 bool NotifyIconExists(int32_t hWnd, uint32_t uID);
 
-}  // namespace rt
+}  // namespace platform

@@ -2,32 +2,32 @@
 #include <cstring>
 
 #include "app/form1.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/strings.h"
+#include "runtime/msgbox.h"
+#include "runtime/strings.h"
 #include "platform/shell_notify_icon.h"
 
 // Station: an icon in the notification area stands for the main window, which is hidden.
 void Form1::Menu_Click(int16_t Index) {
     (void)Index;
-    rt::NOTIFYICONDATAA nid;
+    platform::NOTIFYICONDATAA nid;
     std::memset(&nid, 0, sizeof nid);
     nid.cbSize = 88;
     nid.hWnd = hWnd();
     nid.uID = 0;
-    nid.uFlags = rt::NIF_MESSAGE + rt::NIF_ICON + rt::NIF_TIP;
-    nid.uCallbackMessage = rt::WM_MOUSEMOVE;
+    nid.uFlags = platform::NIF_MESSAGE + platform::NIF_ICON + platform::NIF_TIP;
+    nid.uCallbackMessage = platform::WM_MOUSEMOVE;
     nid.hIcon = Icon();
     // The tip: the name and a NUL, left-aligned in 64 blanks; the shell reads up to the NUL.
     std::u16string tip = u"Orvenna" + std::u16string(1, u'\0');
     tip.resize(64, u' ');
     const std::string ansiTip = rt::ToAnsi(tip);
     std::memcpy(nid.szTip, ansiTip.data(), std::min(ansiTip.size(), sizeof nid.szTip));
-    const int32_t added = rt::Shell_NotifyIconA(rt::NIM_ADD, &nid);
+    const int32_t added = platform::Shell_NotifyIconA(platform::NIM_ADD, &nid);
 
     // Hiding the window with no icon to bring it back would leave a program nobody can
     // reach: without a notification area, or when the add failed and no icon of ours is
     // there from an earlier station, the window stays and the user is told.
-    if (!rt::NotificationAreaAvailable() || (added == 0 && !rt::NotifyIconExists(nid.hWnd, nid.uID))) {
+    if (!platform::NotificationAreaAvailable() || (added == 0 && !platform::NotifyIconExists(nid.hWnd, nid.uID))) {
         rt::MsgBox(u"The notification area is not available, so Orvenna stays on the screen.", rt::vbExclamation,
                    u"Orvenna");
         return;

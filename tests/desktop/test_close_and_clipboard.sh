@@ -56,7 +56,7 @@ activate "$question"
 xdotool key Escape
 wait_until 5 eval '! question_shown' || fail "No did not close the question"
 if ! round_trip; then alive "$app" || fail "No ended the program"; fail "the program did not answer after No"; fi
-[ -n "$(wait_window Orvenna 2)" ] || fail "No closed the window"
+[ -n "$(wait_window Orvenna 10)" ] || fail "No closed the window"
 pass "No keeps the program"
 
 activate "$main"

@@ -14,7 +14,7 @@ pass "main window mapped"
 # A second copy: only the warning box, and it ends when the box is closed.
 expect_second_copy_refused second-copy
 alive "$first" || fail "first copy was disturbed"
-[ -n "$(wait_window Orvenna 2)" ] || fail "first copy's window is gone"
+[ -n "$(wait_window Orvenna 10)" ] || fail "first copy's window is gone"
 pass "second copy refused"
 
 # A copy killed with -9 does not block the next start.

@@ -5,13 +5,22 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/msgbox.h"
+#include "app/product.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/qt/peers.h"
+#include "runtime/msgbox.h"
+#include "runtime/testing.h"
+
+// The tests run the program's own forms and handlers: the runtime knows the program as
+// main() introduces it.
+[[maybe_unused]] static const bool introduced = [] {
+    rt::App().Introduce(product::Info());
+    return true;
+}();
 
 ScriptedBoxes::ScriptedBoxes() {
-    rt::SetMsgBoxHandler([this](const std::u16string& prompt, int style, const std::u16string& title) {
+    rt::testing::SetMsgBoxHandler([this](const std::u16string& prompt, int style, const std::u16string& title) {
         calls.push_back({q(prompt), style, q(title)});
         if (onShow) onShow(calls.back());
         if (answers.empty()) return int(rt::vbOK);
@@ -21,20 +30,20 @@ ScriptedBoxes::ScriptedBoxes() {
     });
 }
 
-ScriptedBoxes::~ScriptedBoxes() { rt::SetMsgBoxHandler({}); }
+ScriptedBoxes::~ScriptedBoxes() { rt::testing::SetMsgBoxHandler({}); }
 
 EndWatch::EndWatch() {
-    rt::SetEndAction([this] { ++count; });
+    rt::testing::SetEndAction([this] { ++count; });
 }
 
-EndWatch::~EndWatch() { rt::SetEndAction({}); }
+EndWatch::~EndWatch() { rt::testing::SetEndAction({}); }
 
 std::unique_ptr<Form1> ShownMainWindow() {
-    rt::App().SetPrevInstance(false);
+    rt::testing::SetPrevInstance(false);
     auto form = std::make_unique<Form1>();
     rt::Load(*form);
     form->Show();
-    if (!QTest::qWaitForWindowExposed(&form->Widget())) qWarning("main window not exposed");
+    if (!QTest::qWaitForWindowExposed(&rt::WindowOf(*form))) qWarning("main window not exposed");
     return form;
 }
 

@@ -7,11 +7,11 @@
 #include <QtTest>
 #include <sys/stat.h>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/picture.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "intake/path_functions.h"
 #include "test_support.h"
 

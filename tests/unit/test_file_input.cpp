@@ -2,9 +2,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/strings.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -44,7 +45,7 @@ class FileInput : public QObject {
 private slots:
     void cleanup() {
         rt::Reset();
-        rt::FailInputReadsAfter(-1);
+        rt::testing::FailInputReadsAfter(-1);
     }
 
     void fields_data() {
@@ -139,7 +140,7 @@ private slots:
         QByteArray bytes;
         for (int i = 0; i < 20000; ++i) bytes += "field\r\n";
         const std::u16string path = rt::WindowsPath(Write(bytes).toStdString());
-        rt::FailInputReadsAfter(70000);
+        rt::testing::FailInputReadsAfter(70000);
         rt::OpenForInput(path, 2);
         rt::Variant v;
         int read = 0;

@@ -14,10 +14,10 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/picture.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "test_support.h"
 
 namespace {

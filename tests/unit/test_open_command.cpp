@@ -8,13 +8,14 @@
 #include <unistd.h>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/errors.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/errors.h"
+#include "runtime/file_input.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "filecmd/show_open_dialog.h"
 #include "platform/get_open_file_name.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 using platform::OPENFILENAMEA;
@@ -30,7 +31,7 @@ struct ScriptedOpen {
     bool filterNull = false;
     bool fail = false;  // the dialog cannot be shown at all
     ScriptedOpen() {
-        platform::SetOpenDialogHandler([this](const OPENFILENAMEA& r) -> std::optional<std::string> {
+        rt::testing::SetOpenDialogHandler([this](const OPENFILENAMEA& r) -> std::optional<std::string> {
             ++shown;
             seen = r;
             auto text = [](platform::LPSTR32 a) { return platform::AnsiAt(a) ? *platform::AnsiAt(a) : std::string(); };
@@ -42,7 +43,7 @@ struct ScriptedOpen {
             return answer;
         });
     }
-    ~ScriptedOpen() { platform::SetOpenDialogHandler({}); }
+    ~ScriptedOpen() { rt::testing::SetOpenDialogHandler({}); }
 };
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
@@ -77,7 +78,7 @@ private slots:
     void cleanup() {
         form.reset();
         rt::Reset();
-        rt::FailInputReadsAfter(-1);
+        rt::testing::FailInputReadsAfter(-1);
     }
 
     void recordHoldsTheOpenDialogFields() {
@@ -275,13 +276,13 @@ private slots:
         for (int i = 0; i < 30000; ++i) png.write("line of text\r\n");
         png.close();
         dialog.answer = png.fileName().toStdString();
-        rt::FailInputReadsAfter(100000);
+        rt::testing::FailInputReadsAfter(100000);
         form->Load_Click(0);
         QVERIFY(!form->Picture1.Picture().Empty());  // the picture stays shown
         QVERIFY(std::holds_alternative<std::monostate>(form->Picture1.Tag()));
         QVERIFY(boxes.calls.empty());
 
-        rt::FailInputReadsAfter(-1);
+        rt::testing::FailInputReadsAfter(-1);
         form->Load_Click(0);
         QVERIFY(!form->Picture1.Picture().Empty());
         const std::u16string text = std::get<std::u16string>(form->Picture1.Tag());

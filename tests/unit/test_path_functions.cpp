@@ -1,7 +1,7 @@
 // The two path splitters: the worked table, and the 16-bit length limit.
 #include <QtTest>
 
-#include "app/runtime/errors.h"
+#include "runtime/errors.h"
 #include "intake/path_functions.h"
 #include "test_support.h"
 

@@ -11,10 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/runtime/errors.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/picture.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "test_support.h"
 
 namespace {

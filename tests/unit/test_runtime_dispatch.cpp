@@ -3,9 +3,9 @@
 #include <QtTest>
 #include <new>
 
-#include "app/runtime/dispatch.h"
-#include "app/runtime/errors.h"
-#include "app/runtime/msgbox.h"
+#include "runtime/dispatch.h"
+#include "runtime/errors.h"
+#include "runtime/msgbox.h"
 #include "test_support.h"
 
 class RuntimeDispatch : public QObject {

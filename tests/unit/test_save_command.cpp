@@ -8,11 +8,12 @@
 #include <sys/resource.h>
 
 #include "app/form1.h"
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/common_dialog.h"
+#include "runtime/msgbox.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "filecmd/save_filter.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -22,12 +23,12 @@ struct ScriptedSave {
     std::optional<std::string> answer;
     std::vector<rt::SaveDialogRequest> requests;
     ScriptedSave() {
-        rt::SetSaveDialogHandler([this](const rt::SaveDialogRequest& r) {
+        rt::testing::SetSaveDialogHandler([this](const rt::SaveDialogRequest& r) {
             requests.push_back(r);
             return answer;
         });
     }
-    ~ScriptedSave() { rt::SetSaveDialogHandler({}); }
+    ~ScriptedSave() { rt::testing::SetSaveDialogHandler({}); }
 };
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }

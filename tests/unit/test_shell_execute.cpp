@@ -28,8 +28,8 @@ private slots:
         QTemporaryDir dir;
         const QString before = QDir::currentPath();
         const std::string windowsDir = QDir::toNativeSeparators(dir.path()).replace('/', '\\').toStdString();
-        const int32_t result = rt::ShellExecuteA(0x1004, "Open", "https://example.org/a?b=c", nullptr,
-                                                 windowsDir.c_str(), rt::SW_SHOWNORMAL);
+        const int32_t result = platform::ShellExecuteA(0x1004, "Open", "https://example.org/a?b=c", nullptr,
+                                                 windowsDir.c_str(), platform::SW_SHOWNORMAL);
         QVERIFY(result > 32);
         QCOMPARE(opener.urls, QList<QUrl>{QUrl("https://example.org/a?b=c")});
         QCOMPARE(QFileInfo(opener.folders.value(0)).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
@@ -37,11 +37,11 @@ private slots:
     }
 
     void operationIsOpenInAnyCaseOrNull() {
-        QVERIFY(rt::ShellExecuteA(0, "open", "http://example.org/", nullptr, nullptr, 1) > 32);
-        QVERIFY(rt::ShellExecuteA(0, "OPEN", "http://example.org/", nullptr, nullptr, 1) > 32);
-        QVERIFY(rt::ShellExecuteA(0, nullptr, "http://example.org/", nullptr, nullptr, 1) > 32);
+        QVERIFY(platform::ShellExecuteA(0, "open", "http://example.org/", nullptr, nullptr, 1) > 32);
+        QVERIFY(platform::ShellExecuteA(0, "OPEN", "http://example.org/", nullptr, nullptr, 1) > 32);
+        QVERIFY(platform::ShellExecuteA(0, nullptr, "http://example.org/", nullptr, nullptr, 1) > 32);
         QCOMPARE(opener.urls.size(), 3);
-        QCOMPARE(rt::ShellExecuteA(0, "print", "http://example.org/", nullptr, nullptr, 1), rt::SE_ERR_NOASSOC);
+        QCOMPARE(platform::ShellExecuteA(0, "print", "http://example.org/", nullptr, nullptr, 1), platform::SE_ERR_NOASSOC);
         QCOMPARE(opener.urls.size(), 3);
     }
 
@@ -51,22 +51,22 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         const std::string windowsDir = QString(dir.path()).replace('/', '\\').toStdString();
-        QVERIFY(rt::ShellExecuteA(0, "Open", "note.txt", nullptr, windowsDir.c_str(), 1) > 32);
+        QVERIFY(platform::ShellExecuteA(0, "Open", "note.txt", nullptr, windowsDir.c_str(), 1) > 32);
         QCOMPARE(opener.urls.value(0), QUrl::fromLocalFile(dir.filePath("note.txt")));
-        QCOMPARE(rt::ShellExecuteA(0, "Open", "missing.txt", nullptr, windowsDir.c_str(), 1), rt::SE_ERR_FNF);
-        QCOMPARE(rt::ShellExecuteA(0, "Open", "", nullptr, nullptr, 1), rt::SE_ERR_FNF);
-        QCOMPARE(rt::ShellExecuteA(0, "Open", nullptr, nullptr, nullptr, 1), rt::SE_ERR_FNF);
+        QCOMPARE(platform::ShellExecuteA(0, "Open", "missing.txt", nullptr, windowsDir.c_str(), 1), platform::SE_ERR_FNF);
+        QCOMPARE(platform::ShellExecuteA(0, "Open", "", nullptr, nullptr, 1), platform::SE_ERR_FNF);
+        QCOMPARE(platform::ShellExecuteA(0, "Open", nullptr, nullptr, nullptr, 1), platform::SE_ERR_FNF);
         QCOMPARE(opener.urls.size(), 1);
     }
 
     void noOpenerIsAFailureNotACrash() {
         cleanup();  // offscreen has no browser of its own
-        QCOMPARE(rt::ShellExecuteA(0, "Open", "https://example.org/", nullptr, nullptr, 1), rt::SE_ERR_NOASSOC);
+        QCOMPARE(platform::ShellExecuteA(0, "Open", "https://example.org/", nullptr, nullptr, 1), platform::SE_ERR_NOASSOC);
     }
 
     void missingFolderStillOpens() {
         const QString before = QDir::currentPath();
-        QVERIFY(rt::ShellExecuteA(0, "Open", "https://example.org/", nullptr, "\\no\\such\\folder", 1) > 32);
+        QVERIFY(platform::ShellExecuteA(0, "Open", "https://example.org/", nullptr, "\\no\\such\\folder", 1) > 32);
         QCOMPARE(opener.folders.value(0), before);
     }
 };

@@ -4,12 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/runtime/dispatch.h"
-#include "app/runtime/form.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/icons.h"
+#include "runtime/dispatch.h"
+#include "runtime/form.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/icons.h"
 #include "platform/shell_notify_icon.h"
-#include "platform/shell_notify_icon_qt.h"
+#include "runtime/qt/tray_icon.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -40,14 +41,14 @@ private:
     }
 };
 
-rt::NOTIFYICONDATAA Record(int32_t hWnd, uint32_t id, const char* tip, size_t tipBytes) {
-    rt::NOTIFYICONDATAA r;
+platform::NOTIFYICONDATAA Record(int32_t hWnd, uint32_t id, const char* tip, size_t tipBytes) {
+    platform::NOTIFYICONDATAA r;
     std::memset(&r, 0, sizeof r);
     r.cbSize = 88;
     r.hWnd = hWnd;
     r.uID = id;
-    r.uFlags = rt::NIF_MESSAGE | rt::NIF_ICON | rt::NIF_TIP;
-    r.uCallbackMessage = rt::WM_MOUSEMOVE;
+    r.uFlags = platform::NIF_MESSAGE | platform::NIF_ICON | platform::NIF_TIP;
+    r.uCallbackMessage = platform::WM_MOUSEMOVE;
     r.hIcon = rt::ProgramIconHandle();
     std::memcpy(r.szTip, tip, tipBytes);
     return r;
@@ -58,17 +59,17 @@ rt::NOTIFYICONDATAA Record(int32_t hWnd, uint32_t id, const char* tip, size_t ti
 class ShellNotifyIcon : public QObject {
     Q_OBJECT
 private slots:
-    void init() { rt::SetNotificationAreaForTests(true); }
-    void cleanup() { rt::SetNotificationAreaForTests(std::nullopt); }
+    void init() { rt::testing::SetNotificationAreaForTests(true); }
+    void cleanup() { rt::testing::SetNotificationAreaForTests(std::nullopt); }
 
     void recordHasTheClassicLayout() {
-        QCOMPARE(sizeof(rt::NOTIFYICONDATAA), size_t(88));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, hWnd), size_t(4));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, uID), size_t(8));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, uFlags), size_t(12));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, uCallbackMessage), size_t(16));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, hIcon), size_t(20));
-        QCOMPARE(offsetof(rt::NOTIFYICONDATAA, szTip), size_t(24));
+        QCOMPARE(sizeof(platform::NOTIFYICONDATAA), size_t(88));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, hWnd), size_t(4));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, uID), size_t(8));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, uFlags), size_t(12));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, uCallbackMessage), size_t(16));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, hIcon), size_t(20));
+        QCOMPARE(offsetof(platform::NOTIFYICONDATAA, szTip), size_t(24));
     }
 
     void addShowsTheIconWithTheTipUpToTheNul() {
@@ -77,14 +78,14 @@ private slots:
         std::memset(tip, ' ', sizeof tip);
         std::memcpy(tip, "Moon\0later", 10);
         auto r = Record(form.hWnd(), 3, tip, sizeof tip);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         QSystemTrayIcon* icon = rt::NotifyIconOf(form.hWnd(), 3);
         QVERIFY(icon);
         QVERIFY(icon->isVisible());
         QCOMPARE(icon->toolTip(), QString("Moon"));
         QCOMPARE(icon->icon().cacheKey(), rt::ProgramIcon().cacheKey());
-        QVERIFY(rt::NotifyIconExists(form.hWnd(), 3));
-        QVERIFY(!rt::NotifyIconExists(form.hWnd(), 0));
+        QVERIFY(platform::NotifyIconExists(form.hWnd(), 3));
+        QVERIFY(!platform::NotifyIconExists(form.hWnd(), 0));
     }
 
     void tipWithoutNulTakesAll64Bytes() {
@@ -92,7 +93,7 @@ private slots:
         char tip[64];
         std::memset(tip, 'x', sizeof tip);
         auto r = Record(form.hWnd(), 0, tip, sizeof tip);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         QCOMPARE(rt::NotifyIconOf(form.hWnd(), 0)->toolTip(), QString(64, 'x'));
     }
 
@@ -100,7 +101,7 @@ private slots:
         Watched form;
         const char tip[] = "\xe6\x9c\x88 Moon";  // UTF-8 here
         auto r = Record(form.hWnd(), 0, tip, sizeof tip);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         QCOMPARE(rt::NotifyIconOf(form.hWnd(), 0)->toolTip(), QString::fromUtf8("月 Moon"));
     }
 
@@ -108,44 +109,44 @@ private slots:
         Watched form;
         auto first = Record(form.hWnd(), 0, "One", 4);
         auto second = Record(form.hWnd(), 0, "Two", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &first), 1);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &second), 0);
-        QCOMPARE(form.Widget().findChildren<QSystemTrayIcon*>().size(), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &first), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &second), 0);
+        QCOMPARE(rt::WindowOf(form).findChildren<QSystemTrayIcon*>().size(), 1);
         QCOMPARE(rt::NotifyIconOf(form.hWnd(), 0)->toolTip(), QString("One"));
         // Another id of the same window is another icon.
         auto other = Record(form.hWnd(), 1, "Two", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &other), 1);
-        QCOMPARE(form.Widget().findChildren<QSystemTrayIcon*>().size(), 2);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &other), 1);
+        QCOMPARE(rt::WindowOf(form).findChildren<QSystemTrayIcon*>().size(), 2);
     }
 
     void refusedAdds() {
         Watched form;
         auto r = Record(form.hWnd(), 0, "Tip", 4);
 
-        rt::SetNotificationAreaForTests(false);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 0);
-        QVERIFY(!rt::NotifyIconExists(form.hWnd(), 0));
-        rt::SetNotificationAreaForTests(true);
+        rt::testing::SetNotificationAreaForTests(false);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 0);
+        QVERIFY(!platform::NotifyIconExists(form.hWnd(), 0));
+        rt::testing::SetNotificationAreaForTests(true);
 
         auto unknownWindow = Record(0x7ff0, 0, "Tip", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &unknownWindow), 0);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &unknownWindow), 0);
         auto unknownIcon = r;
         unknownIcon.hIcon = 0x1234;
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &unknownIcon), 0);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &unknownIcon), 0);
         auto noIconFlag = r;
-        noIconFlag.uFlags = rt::NIF_MESSAGE | rt::NIF_TIP;
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &noIconFlag), 0);
+        noIconFlag.uFlags = platform::NIF_MESSAGE | platform::NIF_TIP;
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &noIconFlag), 0);
         auto wrongSize = r;
         wrongSize.cbSize = 504;
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &wrongSize), 0);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, nullptr), 0);
-        QVERIFY(!rt::NotifyIconExists(form.hWnd(), 0));
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &wrongSize), 0);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, nullptr), 0);
+        QVERIFY(!platform::NotifyIconExists(form.hWnd(), 0));
 
         // Only adding is served: a change or removal leaves the icon as it is.
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_DELETE, &r), 0);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_MODIFY, &r), 0);
-        QVERIFY(rt::NotifyIconExists(form.hWnd(), 0));
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_DELETE, &r), 0);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_MODIFY, &r), 0);
+        QVERIFY(platform::NotifyIconExists(form.hWnd(), 0));
         QVERIFY(rt::NotifyIconOf(form.hWnd(), 0)->isVisible());
     }
 
@@ -160,7 +161,7 @@ private slots:
     void iconEventsReachTheWindowAsMouseMoves() {
         Watched form;
         auto r = Record(form.hWnd(), 0, "Tip", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         QSystemTrayIcon* icon = rt::NotifyIconOf(form.hWnd(), 0);
         emit icon->activated(QSystemTrayIcon::Trigger);
         emit icon->activated(QSystemTrayIcon::Context);
@@ -179,7 +180,7 @@ private slots:
     void iconEventsWaitForTheRunningHandler() {
         Watched form;
         auto r = Record(form.hWnd(), 0, "Tip", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         QSystemTrayIcon* icon = rt::NotifyIconOf(form.hWnd(), 0);
         size_t seenInside = 99;
         rt::Dispatch([&] {
@@ -193,8 +194,8 @@ private slots:
     void withoutCallbackFlagNothingIsReported() {
         Watched form;
         auto r = Record(form.hWnd(), 0, "Tip", 4);
-        r.uFlags = rt::NIF_ICON | rt::NIF_TIP;
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        r.uFlags = platform::NIF_ICON | platform::NIF_TIP;
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         emit rt::NotifyIconOf(form.hWnd(), 0)->activated(QSystemTrayIcon::Trigger);
         QVERIFY(form.events.empty());
         QVERIFY(rt::NotifyIconOf(form.hWnd(), 0)->toolTip() == "Tip");
@@ -206,14 +207,14 @@ private slots:
             Watched form;
             handle = form.hWnd();
             auto r = Record(handle, 0, "Tip", 4);
-            QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+            QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
         }
-        QVERIFY(!rt::NotifyIconExists(handle, 0));
+        QVERIFY(!platform::NotifyIconExists(handle, 0));
         // A new window that gets the same handle starts without an icon.
         Watched next;
         QCOMPARE(next.hWnd(), handle);
         auto r = Record(handle, 0, "Tip", 4);
-        QCOMPARE(rt::Shell_NotifyIconA(rt::NIM_ADD, &r), 1);
+        QCOMPARE(platform::Shell_NotifyIconA(platform::NIM_ADD, &r), 1);
     }
 };
 

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/runtime/qt/single_copy_lock.h"
+#include "runtime/qt/single_copy_lock.h"
 
 using rt::LockOutcome;
 
@@ -73,22 +73,22 @@ private slots:
         }
 
         // Alone, the place gives no lock, and the program starts.
-        QCOMPARE(rt::ClaimUserLock({{bad, create}}).outcome, LockOutcome::NoPlace);
+        QCOMPARE(rt::ClaimUserLock({{bad, create}}, "orvenna").outcome, LockOutcome::NoPlace);
         QVERIFY(!QFileInfo::exists(dir->filePath("target/orvenna.lock")));
 
         // Before a usable place, the lock is taken there, and a second copy finds it.
         const std::string good = Path("good");
         QCOMPARE(::mkdir(good.c_str(), 0700), 0);
-        const rt::LockClaim first = rt::ClaimUserLock({{bad, create}, {good, false}});
+        const rt::LockClaim first = rt::ClaimUserLock({{bad, create}, {good, false}}, "orvenna");
         QCOMPARE(first.outcome, LockOutcome::Taken);
         QCOMPARE(QString::fromStdString(first.folder), QString::fromStdString(good));
-        QCOMPARE(rt::ClaimUserLock({{bad, create}, {good, false}}).outcome, LockOutcome::HeldByAnotherCopy);
+        QCOMPARE(rt::ClaimUserLock({{bad, create}, {good, false}}, "orvenna").outcome, LockOutcome::HeldByAnotherCopy);
     }
 
     // The private folder in /tmp is made when missing, closed to others.
     void missingTmpFolderIsMadePrivate() {
         const std::string made = Path("made");
-        const rt::LockClaim claim = rt::ClaimUserLock({{made, true}});
+        const rt::LockClaim claim = rt::ClaimUserLock({{made, true}}, "orvenna");
         QCOMPARE(claim.outcome, LockOutcome::Taken);
         QVERIFY(rt::PrivateFolder(made));
     }

@@ -9,10 +9,10 @@
 #include "about/about_form.h"
 #include "app/form1.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/picture_data.h"
 #include "test_support.h"
 
 class About : public QObject {
@@ -23,8 +23,8 @@ class About : public QObject {
         rt::Dispatch([&] { main->About_Click(); });
         return frmAbout::Instance();
     }
-    static QPushButton* Button(rt::CommandButton& b) { return static_cast<QPushButton*>(b.Widget()); }
-    static QString Text(rt::Label& l) { return static_cast<QLabel*>(l.Widget())->text(); }
+    static QPushButton* Button(rt::CommandButton& b) { return static_cast<QPushButton*>(rt::WidgetOf(b)); }
+    static QString Text(rt::Label& l) { return static_cast<QLabel*>(rt::WidgetOf(l))->text(); }
 
 private slots:
     void init() {
@@ -37,9 +37,9 @@ private slots:
     }
 
     void ctrlAOpensIt() {
-        QVERIFY(QTest::qWaitForWindowActive(&main->Widget()));
-        main->Widget().setFocus();
-        QTest::keyClick(&main->Widget(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(*main)));
+        rt::WindowOf(*main).setFocus();
+        QTest::keyClick(&rt::WindowOf(*main), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(frmAbout::Instance().Visible());
         QVERIFY(main->Visible());
     }
@@ -48,18 +48,18 @@ private slots:
         frmAbout& about = Opened();
         QVERIFY(about.Visible());
         QCOMPARE(q(about.Caption()), QString("Orvenna About"));
-        QCOMPARE(about.Widget().windowTitle(), QString("Orvenna About"));
+        QCOMPARE(rt::WindowOf(about).windowTitle(), QString("Orvenna About"));
         QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
         QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
         QCOMPARE(Text(about.lblDisclaimer), QString::fromUtf8(product::kLegalNotice));
         QCOMPARE(Button(about.Command1)->text(), QString::fromUtf8(product::kWebAddress));
         QCOMPARE(Button(about.cmdOK)->text(), QString("OK"));
-        QVERIFY(!about.Widget().windowIcon().isNull());
+        QVERIFY(!rt::WindowOf(about).windowIcon().isNull());
     }
 
     void looksAsDesigned() {
         frmAbout& about = Opened();
-        QWidget& w = about.Widget();
+        QWidget& w = rt::WindowOf(about);
         // Fixed dialog frame beside the main window, without a taskbar entry.
         QCOMPARE(w.size(), QSize(382, 211));
         QCOMPARE(w.minimumSize(), w.maximumSize());
@@ -68,30 +68,30 @@ private slots:
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(w.geometry().topLeft(), QPoint(156, 129));  // the client area
         QVERIFY(!w.isModal());
-        QVERIFY(main->Widget().isEnabled());
+        QVERIFY(rt::WindowOf(*main).isEnabled());
 
-        QCOMPARE(about.Image1.Widget()->geometry(), QRect(16, 24, 49, 57));
-        QCOMPARE(about.cmdOK.Widget()->geometry(), QRect(152, 175, 92, 23));
-        QCOMPARE(about.Command1.Widget()->geometry(), QRect(72, 88, 257, 25));
+        QCOMPARE(rt::WidgetOf(about.Image1)->geometry(), QRect(16, 24, 49, 57));
+        QCOMPARE(rt::WidgetOf(about.cmdOK)->geometry(), QRect(152, 175, 92, 23));
+        QCOMPARE(rt::WidgetOf(about.Command1)->geometry(), QRect(72, 88, 257, 25));
 
-        const QFont title = about.lblTitle.Widget()->font();
+        const QFont title = rt::WidgetOf(about.lblTitle)->font();
         QVERIFY(title.families().contains("IPAPGothic"));
         QCOMPARE(title.pointSizeF(), 15.75);
         QVERIFY(title.bold());
-        QCOMPARE(about.lblTitle.Widget()->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QVERIFY(static_cast<QLabel*>(about.lblTitle.Widget())->alignment() & Qt::AlignHCenter);
-        const QFont link = about.Command1.Widget()->font();
+        QCOMPARE(rt::WidgetOf(about.lblTitle)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(static_cast<QLabel*>(rt::WidgetOf(about.lblTitle))->alignment() & Qt::AlignHCenter);
+        const QFont link = rt::WidgetOf(about.Command1)->font();
         QVERIFY(link.families().contains("IPAPGothic"));
         QCOMPARE(link.pointSizeF(), 9.0);
         QVERIFY(link.underline());
         QVERIFY(!link.bold());
-        QCOMPARE(about.lblDisclaimer.Widget()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        QCOMPARE(rt::WidgetOf(about.lblDisclaimer)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
     }
 
     void textsFitTheirControls() {
         frmAbout& about = Opened();
         for (rt::Control* c : std::initializer_list<rt::Control*>{&about.lblTitle, &about.lblVersion, &about.lblDisclaimer}) {
-            auto* label = static_cast<QLabel*>(c->Widget());
+            auto* label = static_cast<QLabel*>(rt::WidgetOf(*c));
             QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(), c->Name());
         }
         auto* link = Button(about.Command1);
@@ -103,8 +103,8 @@ private slots:
         QCOMPARE(about.Image1.Picture().PixelWidth(), 318);
         QCOMPARE(about.Image1.Picture().PixelHeight(), 230);
         QVERIFY(about.Image1.Stretch());
-        const QImage shot = about.Widget().grab().toImage();
-        const int menu = about.Client()->mapTo(&about.Widget(), QPoint(0, 0)).y();
+        const QImage shot = rt::WindowOf(about).grab().toImage();
+        const int menu = rt::ClientOf(about)->mapTo(&rt::WindowOf(about), QPoint(0, 0)).y();
         QCOMPARE(menu, 0);
         // The picture's dark red ground fills the control's corner.
         const QColor corner = shot.pixelColor(17, 25);
@@ -119,12 +119,12 @@ private slots:
 
     void okHasTheFocusAndTabGoesToTheLink() {
         frmAbout& about = Opened();
-        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
-        QCOMPARE(QApplication::focusWidget(), about.cmdOK.Widget());
-        QTest::keyClick(&about.Widget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.Command1.Widget());
-        QTest::keyClick(&about.Widget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), about.cmdOK.Widget());
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(about)));
+        QCOMPARE(QApplication::focusWidget(), rt::WidgetOf(about.cmdOK));
+        QTest::keyClick(&rt::WindowOf(about), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), rt::WidgetOf(about.Command1));
+        QTest::keyClick(&rt::WindowOf(about), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), rt::WidgetOf(about.cmdOK));
     }
 
     void enterAndEscClose_data() {
@@ -139,8 +139,8 @@ private slots:
         QFETCH(int, key);
         QFETCH(bool, focusOnLink);
         frmAbout& about = Opened();
-        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
-        if (focusOnLink) about.Command1.Widget()->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(about)));
+        if (focusOnLink) rt::WidgetOf(about.Command1)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QVERIFY(!about.IsLoaded());
         QVERIFY(!about.Visible());
@@ -152,9 +152,9 @@ private slots:
         const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
         QDesktopServices::setUrlHandler(scheme, &browser, "open");
         frmAbout& about = Opened();
-        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
-        about.Command1.Widget()->setFocus();
-        QTest::keyClick(about.Command1.Widget(), Qt::Key_Return);
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(about)));
+        rt::WidgetOf(about.Command1)->setFocus();
+        QTest::keyClick(rt::WidgetOf(about.Command1), Qt::Key_Return);
         QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(browser.urls.size(), 1);
         QVERIFY(about.IsLoaded());
@@ -166,7 +166,7 @@ private slots:
         const QString scheme = QUrl(QString::fromUtf8(product::kWebAddress)).scheme();
         QDesktopServices::setUrlHandler(scheme, &browser, "open");
         frmAbout& about = Opened();
-        QTest::mouseClick(about.Command1.Widget(), Qt::LeftButton);
+        QTest::mouseClick(rt::WidgetOf(about.Command1), Qt::LeftButton);
         QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(browser.urls, QList<QUrl>{QUrl(QString::fromUtf8(product::kWebAddress))});
         QCOMPARE(QFileInfo(browser.folders.value(0)).canonicalFilePath(),
@@ -178,7 +178,7 @@ private slots:
     void linkThatCannotOpenSaysNothing() {
         ScriptedBoxes boxes;
         frmAbout& about = Opened();  // offscreen there is no browser
-        QTest::mouseClick(about.Command1.Widget(), Qt::LeftButton);
+        QTest::mouseClick(rt::WidgetOf(about.Command1), Qt::LeftButton);
         QVERIFY(about.Visible());
         QVERIFY(boxes.calls.empty());
     }
@@ -187,35 +187,35 @@ private slots:
         frmAbout& about = Opened();
         about.lblTitle.SetCaption(u"changed");
         about.SetCaption(u"changed");
-        main->Widget().raise();
-        main->Widget().activateWindow();
+        rt::WindowOf(*main).raise();
+        rt::WindowOf(*main).activateWindow();
         frmAbout& again = Opened();
         QCOMPARE(&again, &about);
         QCOMPARE(Text(about.lblTitle), QString("changed"));
         QCOMPARE(q(about.Caption()), QString("changed"));
-        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
-        QCOMPARE(QApplication::topLevelWidgets().count(&about.Widget()), 1);
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(about)));
+        QCOMPARE(QApplication::topLevelWidgets().count(&rt::WindowOf(about)), 1);
     }
 
     void closingAndReopeningBuildsAnew() {
         frmAbout& about = Opened();
         about.lblTitle.SetCaption(u"changed");
         about.lblVersion.SetCaption(u"changed");
-        QVERIFY(QTest::qWaitForWindowActive(&about.Widget()));
-        about.Command1.Widget()->setFocus();
-        QTest::keyClick(about.Command1.Widget(), Qt::Key_Escape);  // closes without moving the focus
+        QVERIFY(QTest::qWaitForWindowActive(&rt::WindowOf(about)));
+        rt::WidgetOf(about.Command1)->setFocus();
+        QTest::keyClick(rt::WidgetOf(about.Command1), Qt::Key_Escape);  // closes without moving the focus
         QVERIFY(!about.IsLoaded());
         frmAbout& again = Opened();
         QCOMPARE(&again, &about);
         QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
         QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
-        QCOMPARE(about.Widget().focusWidget(), about.cmdOK.Widget());
+        QCOMPARE(rt::WindowOf(about).focusWidget(), rt::WidgetOf(about.cmdOK));
     }
 
     void closeBoxUnloadsWithoutAsking() {
         ScriptedBoxes boxes;
         frmAbout& about = Opened();
-        about.Widget().close();
+        rt::WindowOf(about).close();
         QVERIFY(!about.IsLoaded());
         QVERIFY(boxes.calls.empty());
     }

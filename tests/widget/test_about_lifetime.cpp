@@ -4,11 +4,12 @@
 
 #include "about/about_form.h"
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/qt/form_widget.h"
-#include "platform/shell_notify_icon_qt.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/tray_icon.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 class AboutLifetime : public QObject {
@@ -32,7 +33,7 @@ private slots:
         main = ShownMainWindow();
     }
     void cleanup() {
-        rt::SetNotificationAreaForTests(std::nullopt);
+        rt::testing::SetNotificationAreaForTests(std::nullopt);
         main.reset();
     }
 
@@ -64,7 +65,7 @@ private slots:
         EndWatch end;
         frmAbout& about = OpenAbout();
         CloseMain(boxes);
-        about.Widget().close();
+        rt::WindowOf(about).close();
         QCOMPARE(end.count, 1);
         QCOMPARE(boxes.calls.size(), size_t(1));  // only the main window asked
     }
@@ -72,7 +73,7 @@ private slots:
     void aboutClosedWhileMainIsInTheNotificationArea() {
         ScriptedBoxes boxes;
         EndWatch end;
-        rt::SetNotificationAreaForTests(true);
+        rt::testing::SetNotificationAreaForTests(true);
         frmAbout& about = OpenAbout();
         rt::Dispatch([&] { main->Menu_Click(0); });
         QVERIFY(!main->Visible());
@@ -89,7 +90,7 @@ private slots:
     void iconOfAClosedMainWindowBringsNothingBack() {
         ScriptedBoxes boxes;
         EndWatch end;
-        rt::SetNotificationAreaForTests(true);
+        rt::testing::SetNotificationAreaForTests(true);
         frmAbout& about = OpenAbout();
         rt::Dispatch([&] { main->Menu_Click(0); });
         emit rt::NotifyIconOf(main->hWnd(), 0)->activated(QSystemTrayIcon::Trigger);

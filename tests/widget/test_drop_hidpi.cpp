@@ -5,9 +5,10 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 class DropHiDpi : public QObject {
@@ -24,12 +25,12 @@ private slots:
         const QString path = dir.filePath("stripes.bmp");
         QVERIFY(QImageWriter(path, "bmp").write(stripes));
 
-        rt::App().SetPrevInstance(false);
+        rt::testing::SetPrevInstance(false);
         ScriptedBoxes boxes;
         Form1 form;
         form.Show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form.Widget()));
-        QWidget* pane = form.Picture1.Widget();
+        QVERIFY(QTest::qWaitForWindowExposed(&rt::WindowOf(form)));
+        QWidget* pane = rt::WidgetOf(form.Picture1);
         QCOMPARE(pane->devicePixelRatioF(), 2.0);
 
         auto* mime = new QMimeData;

@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
-#include "app/runtime/strings.h"
+#include "runtime/application.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/strings.h"
 #include "test_support.h"
 
 namespace {
@@ -42,7 +42,7 @@ class DropIntake : public QObject {
     // Where a drop on "pane" or "window" lands: the pane itself, or the bare client
     // area left of the pane, from where Qt passes it up to the window.
     QWidget* Target(const QString& target) const {
-        return target == "pane" ? form->Picture1.Widget() : form->Client();
+        return target == "pane" ? rt::WidgetOf(form->Picture1) : rt::ClientOf(*form);
     }
     QPoint PointIn(const QString& target) const { return target == "pane" ? QPoint(5, 5) : QPoint(4, 300); }
 
@@ -70,12 +70,12 @@ class DropIntake : public QObject {
         QCOMPARE(form->Picture1.Top(), 508.0);
         QCOMPARE(form->Picture1.Width(), 40000.0);
         QCOMPARE(form->Picture1.Height(), 40000.0);
-        QCOMPARE(form->Picture1.Widget()->geometry(), QRect(119, 34, 1683, 2667));
+        QCOMPARE(rt::WidgetOf(form->Picture1)->geometry(), QRect(119, 34, 1683, 2667));
     }
     void VerifyShows(QSize size) {
         QCOMPARE(form->Picture1.Picture().PixelWidth(), size.width());
         QCOMPARE(form->Picture1.Picture().PixelHeight(), size.height());
-        QCOMPARE(form->Picture1.Widget()->geometry(), QRect(QPoint(119, 34), size));
+        QCOMPARE(rt::WidgetOf(form->Picture1)->geometry(), QRect(QPoint(119, 34), size));
     }
     // Shows a picture and a name first, so that what a drop leaves alone can be seen.
     void ShowFirst(const QString& target) {
@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(form->DropExt, std::u16string(u"jpg"));
         QCOMPARE(form->DropName, std::u16string(u"moon.jpg"));
         // Painted one image pixel to one screen pixel at the pane's corner.
-        const QImage shown = form->Picture1.Widget()->grab().toImage();
+        const QImage shown = rt::WidgetOf(form->Picture1)->grab().toImage();
         QCOMPARE(shown.size(), QSize(40, 30));
         QVERIFY(qBlue(shown.pixel(0, 0)) > 230 && qRed(shown.pixel(39, 29)) < 30);
     }
@@ -334,7 +334,7 @@ private slots:
         // A bare file list dropped on the box is the window's drop: the box takes only text.
         auto* mime = new QMimeData;
         mime->setUrls({QUrl::fromLocalFile(jpeg)});
-        QWidget* box = form->Text1.Widget();
+        QWidget* box = rt::WidgetOf(form->Text1);
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(box, &enter);
         QDropEvent drop(QPoint(5, 5), Qt::CopyAction, mime, Qt::NoButton, Qt::NoModifier);

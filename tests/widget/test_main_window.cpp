@@ -8,8 +8,8 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/qt/form_widget.h"
+#include "runtime/application.h"
+#include "runtime/qt/peers.h"
 #include "test_support.h"
 
 class MainWindow : public QObject {
@@ -29,11 +29,11 @@ private slots:
     }
 
     void controlsStandAtTheirPixels() {
-        QCOMPARE(form->Client()->size(), QSize(766, 622));
-        QCOMPARE(form->Label1.Widget()->geometry(), QRect(232, 0, 249, 25));
-        QCOMPARE(form->Text1.Widget()->geometry(), QRect(512, 0, 193, 25));
+        QCOMPARE(rt::ClientOf(*form)->size(), QSize(766, 622));
+        QCOMPARE(rt::WidgetOf(form->Label1)->geometry(), QRect(232, 0, 249, 25));
+        QCOMPARE(rt::WidgetOf(form->Text1)->geometry(), QRect(512, 0, 193, 25));
         // The pane leaves its design place for 388 units across (16 px) and 508 twips down (34 px).
-        QCOMPARE(form->Picture1.Widget()->geometry(), QRect(16, 34, 721, 569));
+        QCOMPARE(rt::WidgetOf(form->Picture1)->geometry(), QRect(16, 34, 721, 569));
     }
 
     void positionsReadBackInScaleUnits() {
@@ -43,21 +43,21 @@ private slots:
         QVERIFY(qAbs(form->Picture1.Width() - 10815 / 0.6311692) < 1e-6);
         form->Picture1.SetLeft(2822);
         QCOMPARE(form->Picture1.Left(), 2822.0);
-        QCOMPARE(form->Picture1.Widget()->x(), 119);  // 2822 * 0.6311692 / 15
+        QCOMPARE(rt::WidgetOf(form->Picture1)->x(), 119);  // 2822 * 0.6311692 / 15
     }
 
     void resizingMovesNothing() {
-        const QRect pane = form->Picture1.Widget()->geometry();
-        const QRect box = form->Text1.Widget()->geometry();
-        form->Widget().resize(400, 300);
+        const QRect pane = rt::WidgetOf(form->Picture1)->geometry();
+        const QRect box = rt::WidgetOf(form->Text1)->geometry();
+        rt::WindowOf(*form).resize(400, 300);
         QTest::qWait(20);
-        QCOMPARE(form->Picture1.Widget()->geometry(), pane);
-        QCOMPARE(form->Text1.Widget()->geometry(), box);
+        QCOMPARE(rt::WidgetOf(form->Picture1)->geometry(), pane);
+        QCOMPARE(rt::WidgetOf(form->Text1)->geometry(), box);
     }
 
     void titleColoursAndFonts() {
         QCOMPARE(form->Caption(), std::u16string(u"Orvenna"));
-        auto* label = static_cast<QLabel*>(form->Label1.Widget());
+        auto* label = static_cast<QLabel*>(rt::WidgetOf(form->Label1));
         QCOMPARE(label->text(), QString("Orvenna"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(255, 255, 0));
         QCOMPARE(label->palette().color(QPalette::Window), QColor(64, 0, 0));
@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(label->font().families().value(0), QString(u8"ＭＳ Ｐゴシック"));
         // The face actually used is a Japanese one that exists here.
         QCOMPARE(QFontInfo(label->font()).family(), QString("IPAPGothic"));
-        QCOMPARE(form->Picture1.Widget()->palette().color(QPalette::Window), QColor(192, 192, 192));
+        QCOMPARE(rt::WidgetOf(form->Picture1)->palette().color(QPalette::Window), QColor(192, 192, 192));
         QCOMPARE(form->Text1.Text(), std::u16string());
     }
 
@@ -82,7 +82,7 @@ private slots:
     }
 
     void menuTree() {
-        const QMenuBar* bar = form->Widget().menuBar();
+        const QMenuBar* bar = rt::WindowOf(*form).menuBar();
         QStringList seen;
         for (QAction* top : bar->actions()) {
             QString line = top->objectName() + "=" + top->text() + (top->isEnabled() ? "" : "(greyed)") + ":";
@@ -114,12 +114,12 @@ private slots:
     void menuShortcutsWinOverTheBox() {
         QFETCH(QString, item);
         QFETCH(int, key);
-        auto* action = form->Widget().findChild<QAction*>(item);
+        auto* action = rt::WindowOf(*form).findChild<QAction*>(item);
         QVERIFY(action);
         // Only the shortcut is under test here: the command itself is kept from running.
         QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
         QSignalSpy fired(action, &QAction::triggered);
-        auto* edit = static_cast<QLineEdit*>(form->Text1.Widget());
+        auto* edit = static_cast<QLineEdit*>(rt::WidgetOf(form->Text1));
         edit->setText("moon.jpg");
         edit->setFocus();
         edit->setCursorPosition(2);
@@ -131,7 +131,7 @@ private slots:
     }
 
     void greyedImageItemKeyDoesNothing() {
-        auto* edit = static_cast<QLineEdit*>(form->Text1.Widget());
+        auto* edit = static_cast<QLineEdit*>(rt::WidgetOf(form->Text1));
         edit->setText("moon.jpg");
         edit->setFocus();
         edit->setCursorPosition(1);
@@ -142,7 +142,7 @@ private slots:
     }
 
     void paneComesFirstInTabOrder() {
-        QCOMPARE(form->Picture1.Widget()->nextInFocusChain(), form->Text1.Widget());
+        QCOMPARE(rt::WidgetOf(form->Picture1)->nextInFocusChain(), rt::WidgetOf(form->Text1));
     }
 };
 

@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/strings.h"
+#include "runtime/strings.h"
 #include "filecmd/show_open_dialog.h"
 #include "test_support.h"
 

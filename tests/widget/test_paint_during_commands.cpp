@@ -6,12 +6,13 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/common_dialog.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/file_input.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/strings.h"
+#include "runtime/common_dialog.h"
+#include "runtime/dispatch.h"
+#include "runtime/file_input.h"
+#include "runtime/picture.h"
+#include "runtime/qt/peers.h"
+#include "runtime/testing.h"
+#include "runtime/strings.h"
 #include "platform/get_open_file_name.h"
 #include "test_support.h"
 
@@ -49,9 +50,9 @@ class PaintDuringCommands : public QObject {
 
 private slots:
     void cleanup() {
-        platform::SetOpenDialogHandler({});
-        rt::SetSaveDialogHandler({});
-        rt::LimitInputText(-1);
+        rt::testing::SetOpenDialogHandler({});
+        rt::testing::SetSaveDialogHandler({});
+        rt::testing::LimitInputText(-1);
         rt::Reset();
     }
 
@@ -59,9 +60,9 @@ private slots:
         auto form = ShownMainWindow();
         ScriptedBoxes boxes;
         const std::string path = Picture("moon.png", QByteArray(300000, 'x')).toStdString();
-        platform::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(path); });
+        rt::testing::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(path); });
         bool paintedBeforeText = false;
-        OnPaint watch(form->Picture1.Widget(), [&] {
+        OnPaint watch(rt::WidgetOf(form->Picture1), [&] {
             if (!form->Picture1.Picture().Empty() && std::holds_alternative<std::monostate>(form->Picture1.Tag()))
                 paintedBeforeText = true;
         });
@@ -76,14 +77,14 @@ private slots:
         auto form = ShownMainWindow();
         ScriptedBoxes boxes;
         const std::string path = Picture("big.png", QByteArray(300000, 'x')).toStdString();
-        platform::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(path); });
-        rt::LimitInputText(400000);
+        rt::testing::SetOpenDialogHandler([&](const platform::OPENFILENAMEA&) { return std::optional(path); });
+        rt::testing::LimitInputText(400000);
         rt::Dispatch([&] { form->Load_Click(0); });
         QVERIFY(boxes.calls.empty());
         QVERIFY(!form->Picture1.Picture().Empty());
         QVERIFY(std::holds_alternative<std::monostate>(form->Picture1.Tag()));
         // Within the bound the same file is read in full, and file 8 was closed.
-        rt::LimitInputText(700000);
+        rt::testing::LimitInputText(700000);
         rt::Dispatch([&] { form->Load_Click(0); });
         QVERIFY(std::get<std::u16string>(form->Picture1.Tag()).ends_with(std::u16string(300000, u'x') + u"\r\n"));
     }
@@ -92,10 +93,10 @@ private slots:
         auto form = ShownMainWindow();
         ScriptedBoxes boxes;
         const QString target = dir.filePath("out.gif");
-        rt::SetSaveDialogHandler([&](const rt::SaveDialogRequest&) { return std::optional(target.toStdString()); });
+        rt::testing::SetSaveDialogHandler([&](const rt::SaveDialogRequest&) { return std::optional(target.toStdString()); });
         form->Picture1.SetPicture(rt::LoadPicture(rt::WindowsPath(Picture("in.png").toStdString())));
         int busyPaintsBeforeWrite = 0;
-        OnPaint watch(&form->Widget(), [&] {
+        OnPaint watch(&rt::WindowOf(*form), [&] {
             const QCursor* pointer = QGuiApplication::overrideCursor();
             if (pointer && pointer->shape() == Qt::WaitCursor && !QFileInfo::exists(target)) ++busyPaintsBeforeWrite;
         });

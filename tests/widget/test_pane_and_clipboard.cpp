@@ -7,10 +7,10 @@
 
 #include "app/form1.h"
 #include "app/product.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/picture_data.h"
 #include "test_support.h"
 
 class PaneAndClipboard : public QObject {
@@ -33,7 +33,7 @@ class PaneAndClipboard : public QObject {
         form->TargetName = u"moon.bmp";
         form->DialogPath = u"\\out\\moon.bmp";
     }
-    QLineEdit* Edit() { return static_cast<QLineEdit*>(form->Text1.Widget()); }
+    QLineEdit* Edit() { return static_cast<QLineEdit*>(rt::WidgetOf(form->Text1)); }
 
 private slots:
     void init() {
@@ -48,7 +48,7 @@ private slots:
     }
 
     void deleteEmptiesPaneAndForgetsNames() {
-        QTest::keyClick(&form->Widget(), Qt::Key_D, Qt::ControlModifier);
+        QTest::keyClick(&rt::WindowOf(*form), Qt::Key_D, Qt::ControlModifier);
         QVERIFY(form->Picture1.Picture().Empty());
         QCOMPARE(form->DropName, std::u16string());
         QCOMPARE(form->TargetName, std::u16string());
@@ -62,7 +62,7 @@ private slots:
     }
 
     void rightPressEmptiesOnlyThePane() {
-        QTest::mousePress(form->Picture1.Widget(), Qt::RightButton, {}, QPoint(3, 3));
+        QTest::mousePress(rt::WidgetOf(form->Picture1), Qt::RightButton, {}, QPoint(3, 3));
         QVERIFY(form->Picture1.Picture().Empty());
         QCOMPARE(form->DropName, std::u16string(u"moon.jpg"));
         QCOMPARE(form->TargetName, std::u16string(u"moon.bmp"));
@@ -78,7 +78,7 @@ private slots:
     void otherPressesShowTheInformationBox() {
         QFETCH(int, button);
         const rt::Picture before = form->Picture1.Picture();
-        QTest::mousePress(form->Picture1.Widget(), Qt::MouseButton(button), {}, QPoint(3, 3));
+        QTest::mousePress(rt::WidgetOf(form->Picture1), Qt::MouseButton(button), {}, QPoint(3, 3));
         QCOMPARE(boxes->calls.size(), size_t(1));
         QCOMPARE(boxes->calls[0].title, QString("Orvenna Ver.5.0.11"));
         QCOMPARE(boxes->calls[0].style, 64);

@@ -10,8 +10,8 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/errors.h"
-#include "app/runtime/strings.h"
+#include "runtime/errors.h"
+#include "runtime/strings.h"
 #include "filecmd/save_filter.h"
 #include "test_support.h"
 

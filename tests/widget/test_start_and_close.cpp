@@ -6,12 +6,13 @@
 #include <QtTest>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/picture.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/picture_data.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
+#include "runtime/picture.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -36,12 +37,12 @@ class StartAndClose : public QObject {
     }
 
 private slots:
-    void init() { rt::App().SetPrevInstance(false); }
+    void init() { rt::testing::SetPrevInstance(false); }
 
     void secondCopyShowsOnlyTheWarningAndEnds() {
         ScriptedBoxes boxes;
         EndWatch end;
-        rt::App().SetPrevInstance(true);
+        rt::testing::SetPrevInstance(true);
         Form1 form;
         rt::Dispatch([&] { rt::Load(form); });
         QCOMPARE(boxes.calls.size(), size_t(1));
@@ -51,7 +52,7 @@ private slots:
         QCOMPARE(end.count, 1);
         // Nothing after the refusal ran: no tooltips, the pane at its design place.
         QVERIFY(form.Picture1.ToolTipText().empty());
-        QCOMPARE(form.Picture1.Widget()->pos(), QPoint(16, 40));
+        QCOMPARE(rt::WidgetOf(form.Picture1)->pos(), QPoint(16, 40));
         QVERIFY(!form.Visible());
     }
 
@@ -62,7 +63,7 @@ private slots:
         QVERIFY(boxes.calls.empty());
         QVERIFY(form.Picture1.AutoSize());
         QCOMPARE(form.Picture1.OLEDropMode(), 1);
-        QCOMPARE(form.Picture1.Widget()->pos(), QPoint(16, 34));
+        QCOMPARE(rt::WidgetOf(form.Picture1)->pos(), QPoint(16, 34));
     }
 
     void noKeepsEverything_data() {
@@ -78,7 +79,7 @@ private slots:
         auto form = Started();
         boxes.Answer(rt::vbNo);
         if (cause == 0) rt::Dispatch([&] { form->Close_Click(0); });
-        if (cause == 1) form->Widget().close();
+        if (cause == 1) rt::WindowOf(*form).close();
         if (cause == 2) rt::UnloadFor(*form, rt::vbAppWindows);
         QCOMPARE(boxes.calls.size(), size_t(1));
         QCOMPARE(boxes.calls[0].prompt, kQuestion);
@@ -100,7 +101,7 @@ private slots:
         auto form = Started();
         boxes.Answer(rt::vbYes);
         if (cause == 0) rt::Dispatch([&] { form->Close_Click(0); });
-        if (cause == 1) form->Widget().close();
+        if (cause == 1) rt::WindowOf(*form).close();
         if (cause == 2) rt::UnloadFor(*form, rt::vbAppWindows);
         QCOMPARE(boxes.calls.size(), size_t(1));  // asked once, although the answer requests the close again
         QVERIFY(!form->IsLoaded());
@@ -125,7 +126,7 @@ private slots:
         ScriptedBoxes boxes;
         EndWatch end;
         auto form = Started();
-        rt::App().SetPrevInstance(true);
+        rt::testing::SetPrevInstance(true);
         rt::Dispatch([&] { form->Close_Click(0); });
         QVERIFY(boxes.calls.empty());
         QVERIFY(!form->IsLoaded());
@@ -138,7 +139,7 @@ private slots:
         auto form = Started();
         // The close box is pressed while another command's box is open.
         boxes.onShow = [&](const BoxCall& call) {
-            if (call.title == "busy") form->Widget().close();
+            if (call.title == "busy") rt::WindowOf(*form).close();
         };
         boxes.Answer(rt::vbOK);
         boxes.Answer(rt::vbNo);

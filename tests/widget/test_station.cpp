@@ -5,20 +5,21 @@
 #include <cstring>
 
 #include "app/form1.h"
-#include "app/runtime/application.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/msgbox.h"
-#include "app/runtime/qt/form_widget.h"
-#include "app/runtime/qt/icons.h"
+#include "runtime/application.h"
+#include "runtime/dispatch.h"
+#include "runtime/msgbox.h"
+#include "runtime/qt/peers.h"
+#include "runtime/qt/icons.h"
 #include "platform/shell_notify_icon.h"
-#include "platform/shell_notify_icon_qt.h"
+#include "runtime/qt/tray_icon.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
 
 struct Sent {
     uint32_t message;
-    rt::NOTIFYICONDATAA data;
+    platform::NOTIFYICONDATAA data;
 };
 
 }  // namespace
@@ -40,16 +41,16 @@ class Station : public QObject {
 
 private slots:
     void init() {
-        rt::App().SetPrevInstance(false);
-        rt::SetNotificationAreaForTests(true);
+        rt::testing::SetPrevInstance(false);
+        rt::testing::SetNotificationAreaForTests(true);
         sent.clear();
-        rt::SetNotifyIconObserver([this](uint32_t message, const rt::NOTIFYICONDATAA& data) {
+        rt::testing::SetNotifyIconObserver([this](uint32_t message, const platform::NOTIFYICONDATAA& data) {
             sent.push_back({message, data});
         });
     }
     void cleanup() {
-        rt::SetNotifyIconObserver({});
-        rt::SetNotificationAreaForTests(std::nullopt);
+        rt::testing::SetNotifyIconObserver({});
+        rt::testing::SetNotificationAreaForTests(std::nullopt);
     }
 
     void recordIsTheAddOfIconZeroWithTheTip() {
@@ -58,7 +59,7 @@ private slots:
         Station_(*form);
         QCOMPARE(sent.size(), size_t(1));
         QCOMPARE(sent[0].message, uint32_t(0));
-        const rt::NOTIFYICONDATAA& r = sent[0].data;
+        const platform::NOTIFYICONDATAA& r = sent[0].data;
         QCOMPARE(r.cbSize, uint32_t(88));
         QCOMPARE(r.hWnd, form->hWnd());
         QCOMPARE(r.uID, uint32_t(0));
@@ -100,11 +101,11 @@ private slots:
         QFETCH(bool, shown);
         ScriptedBoxes boxes;
         auto form = Shown();
-        const QPoint where = form->Widget().pos();
+        const QPoint where = rt::WindowOf(*form).pos();
         Station_(*form);
         rt::Dispatch([&] { form->Form_MouseMove(int16_t(button), 0, 0x201, 0); });
         QCOMPARE(form->Visible(), shown);
-        if (shown) QCOMPARE(form->Widget().pos(), where);
+        if (shown) QCOMPARE(rt::WindowOf(*form).pos(), where);
     }
 
     void iconClicksReachTheWindow_data() {
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(sent.size(), size_t(2));  // the add is sent again
         QCOMPARE(sent[1].message, uint32_t(0));
         QCOMPARE(sent[1].data.uID, uint32_t(0));
-        QCOMPARE(form->Widget().findChildren<QSystemTrayIcon*>().size(), 1);
+        QCOMPARE(rt::WindowOf(*form).findChildren<QSystemTrayIcon*>().size(), 1);
         QVERIFY(boxes.calls.empty());
         // Icon events while the window is shown change nothing.
         emit rt::NotifyIconOf(form->hWnd(), 0)->activated(QSystemTrayIcon::Trigger);
@@ -151,10 +152,10 @@ private slots:
     void withoutANotificationAreaTheWindowStaysAndSaysSo() {
         ScriptedBoxes boxes;
         auto form = Shown();
-        rt::SetNotificationAreaForTests(false);
+        rt::testing::SetNotificationAreaForTests(false);
         Station_(*form);
         QVERIFY(form->Visible());
-        QVERIFY(!rt::NotifyIconExists(form->hWnd(), 0));
+        QVERIFY(!platform::NotifyIconExists(form->hWnd(), 0));
         QCOMPARE(boxes.calls.size(), size_t(1));
         QCOMPARE(boxes.calls[0].style, 48);
         QCOMPARE(boxes.calls[0].title, QString("Orvenna"));
@@ -167,7 +168,7 @@ private slots:
         auto form = Shown();
         Station_(*form);
         emit rt::NotifyIconOf(form->hWnd(), 0)->activated(QSystemTrayIcon::Trigger);
-        rt::SetNotificationAreaForTests(false);  // the tray host went away
+        rt::testing::SetNotificationAreaForTests(false);  // the tray host went away
         Station_(*form);
         QVERIFY(form->Visible());
         QCOMPARE(boxes.calls.size(), size_t(1));
@@ -176,13 +177,13 @@ private slots:
     void leftDragOverTheWindowChangesNothing() {
         ScriptedBoxes boxes;
         auto form = Shown();
-        QWidget* client = form->Client();
-        const QRect before = form->Widget().geometry();
+        QWidget* client = rt::ClientOf(*form);
+        const QRect before = rt::WindowOf(*form).geometry();
         QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), client->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(client, &move);
         QVERIFY(form->Visible());
-        QCOMPARE(form->Widget().geometry(), before);
+        QCOMPARE(rt::WindowOf(*form).geometry(), before);
         QVERIFY(sent.empty());
     }
 
@@ -195,7 +196,7 @@ private slots:
         boxes.Answer(rt::vbYes);
         rt::Dispatch([&] { form->Close_Click(0); });
         QCOMPARE(end.count, 1);
-        QVERIFY(rt::NotifyIconExists(form->hWnd(), 0));  // the program does not remove it
+        QVERIFY(platform::NotifyIconExists(form->hWnd(), 0));  // the program does not remove it
     }
 };
 

@@ -7,8 +7,9 @@
 
 #include "about/about_form.h"
 #include "app/form1.h"
-#include "app/runtime/dispatch.h"
-#include "app/runtime/qt/form_widget.h"
+#include "runtime/dispatch.h"
+#include "runtime/form.h"
+#include "runtime/qt/peers.h"
 #include "test_support.h"
 
 namespace {
@@ -64,9 +65,9 @@ private slots:
         auto main = ShownMainWindow();
         rt::Dispatch([&] { main->About_Click(); });
         frmAbout& about = frmAbout::Instance();
-        QVERIFY(QTest::qWaitForWindowExposed(&about.Widget()));
+        QVERIFY(QTest::qWaitForWindowExposed(&rt::WindowOf(about)));
 
-        auto* notice = static_cast<QLabel*>(about.lblDisclaimer.Widget());
+        auto* notice = static_cast<QLabel*>(rt::WidgetOf(about.lblDisclaimer));
         const QFontMetrics metrics(notice->font());
         const QRect box = notice->geometry();
         QVERIFY2(box.width() >= metrics.horizontalAdvance(notice->text()), "the notice is cut at the sides");

@@ -1,0 +1,216 @@
+#include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QStringList>
+#include <QtEndian>
+#include <algorithm>
+#include <climits>
+#include <memory>
+
+#include "runtime/busy_pointer.h"
+#include "runtime/errors.h"
+#include "runtime/picture.h"
+#include "runtime/picture_limits.h"
+#include "runtime/qt/host_file.h"
+#include "runtime/qt/picture_data.h"
+#include "runtime/qt/picture_formats.h"
+#include "runtime/strings.h"
+
+// Reading a picture file: by its content (whatever its name says), upright as its
+// EXIF orientation asks, the first frame of an animation, in 4-byte pixels; with a
+// refusal that names the file and the reason for everything it cannot show.
+
+namespace rt {
+
+namespace {
+
+constexpr int64_t kMB = int64_t(1) << 20;
+
+std::u16string Named(const std::u16string& path, const std::u16string& reason) {
+    return ShownPath(path) + u" (" + reason + u")";
+}
+
+std::u16string Megabytes(int64_t bytes) { return Str((bytes + kMB - 1) / kMB) + u" MB"; }
+
+// Qt's readers tell of damaged data (a JPEG that ends early, a PNG read past its end,
+// a rejected allocation) only in logged warnings: collect them during one read.
+class ReaderWarnings {
+public:
+    ReaderWarnings() {
+        active_ = this;
+        previous_ = qInstallMessageHandler(&Collect);
+    }
+    ~ReaderWarnings() {
+        qInstallMessageHandler(previous_);
+        active_ = nullptr;
+    }
+    ReaderWarnings(const ReaderWarnings&) = delete;
+    ReaderWarnings& operator=(const ReaderWarnings&) = delete;
+
+    bool Mention(const char* text) const {
+        for (const QString& m : messages_)
+            if (m.contains(QLatin1String(text), Qt::CaseInsensitive)) return true;
+        return false;
+    }
+    bool Truncated() const { return Mention("premature end") || Mention("libpng error: Read Error"); }
+
+private:
+    static void Collect(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (active_ && type != QtDebugMsg) active_->messages_ << message;
+        if (active_ && active_->previous_) active_->previous_(type, context, message);
+    }
+
+    static inline ReaderWarnings* active_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+    QStringList messages_;
+};
+
+// A reader that recognises the format by content; for the few formats without a
+// signature (a bare TGA, WBMP, an icon) the file's extension is the fallback. Only the
+// formats whose size is known before decoding are read: anything else is not a picture.
+std::unique_ptr<QImageReader> OpenReader(QFile& file, const QString& suffix) {
+    auto reader = std::make_unique<QImageReader>(&file);
+    reader->setAutoTransform(true);
+    if (reader->canRead()) return ReadsFormat(reader->format()) ? std::move(reader) : nullptr;
+    const QByteArray format = suffix.toLower().toLatin1();
+    if (!ReadsFormat(format) || !file.seek(0)) return nullptr;
+    reader = std::make_unique<QImageReader>(&file, format);
+    reader->setAutoTransform(true);
+    return reader->canRead() ? std::move(reader) : nullptr;
+}
+
+// Whether a GIF holds its whole first frame: the blocks up to and including that
+// frame's image data are all there. Only the first frame is shown, and files with
+// bytes after the end, or without the end mark, are common and fine.
+bool GifFirstFrameComplete(QFile& file) {
+    file.seek(0);
+    const QByteArray d = file.readAll();
+    const auto at = [&](qint64 i) { return i < d.size() ? quint8(d[i]) : -1; };
+    // Skips data sub-blocks from i; returns the index after their zero terminator, or -1.
+    const auto skipSubBlocks = [&](qint64 i) -> qint64 {
+        for (int len = at(i); len > 0; len = at(i)) i += 1 + len;
+        return at(i) == 0 ? i + 1 : -1;
+    };
+    if (d.size() < 13) return false;
+    qint64 i = 13;
+    if (at(10) & 0x80) i += 3 * (2 << (at(10) & 7));  // global colour table
+    while (i >= 0 && i < d.size()) {
+        const int block = at(i);
+        if (block == 0x21) {  // extension: label, then sub-blocks
+            i = skipSubBlocks(i + 2);
+        } else if (block == 0x2C) {  // image: descriptor, local colour table, code size, data
+            const int flags = at(i + 9);
+            if (flags < 0) return false;
+            i += 10;
+            if (flags & 0x80) i += 3 * (2 << (flags & 7));
+            return skipSubBlocks(i + 1) >= 0;
+        } else {
+            return false;  // the end mark or anything else before a first frame
+        }
+    }
+    return false;
+}
+
+// Whether the file stops short of the end mark its format puts last. Used to name the
+// reason of a failed read, and for GIF always: its reader shows a cut-off frame as if whole.
+bool EndsEarly(QFile& file, const QByteArray& format) {
+    const qint64 size = file.size();
+    auto tail = [&](int n) {
+        file.seek(qMax<qint64>(0, size - n));
+        return file.read(n);
+    };
+    if (format == "png") return !tail(8).startsWith("IEND");
+    if (format == "jpeg") return !tail(2).startsWith("\xFF\xD9");
+    if (format == "gif") return !GifFirstFrameComplete(file);
+    if (format == "webp") {
+        file.seek(4);
+        const QByteArray n = file.read(4);
+        return n.size() == 4 && qFromLittleEndian<quint32>(n.constData()) > quint64(size - 8);
+    }
+    return false;
+}
+
+// The pane paints, and the save command writes, 4-byte pixels: 16-bit, float,
+// grey, indexed and other formats are converted once here (CMYK JPEGs and TIFFs
+// already arrive as RGB from their readers).
+QImage ForDisplay(QImage image) {
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied: return image;
+    default: break;
+    }
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    return image;
+}
+
+}  // namespace
+
+Picture LoadPicture(const std::u16string& path) {
+    const std::u16string name = UpToNul(path);
+    if (name.empty()) return Picture();  // no path: the empty picture
+
+    const std::string host = HostPath(name);
+    const HostFileInfo info(host);
+    if (!info.exists()) Raise(ErrFileNotFound, Named(name, u"no such file"));
+    if (info.isDir()) Raise(ErrPathFileAccess, Named(name, u"a folder, not a file"));
+    // A pipe or device would block or never end: only plain files are read.
+    if (!info.isFile()) Raise(ErrPathFileAccess, Named(name, u"not a plain file"));
+
+    HostFile file(host);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const std::u16string why = file.errorString().toStdU16String();
+        if (file.error() == QFileDevice::PermissionsError || !info.isReadable())
+            Raise(ErrPermissionDenied, Named(name, u"not readable: " + why));
+        Raise(ErrPathFileAccess, Named(name, why));
+    }
+    if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
+
+    std::unique_ptr<QImageReader> reader = OpenReader(file, info.suffix());
+    if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));
+
+    const QByteArray format = reader->format();  // asked before reading moves the file on
+
+    // Refuse what cannot fit before decoding anything: the header tells enough.
+    const DecodingCost cost = MeasureDecoding(*reader, file);
+    if (!cost.size.isValid())
+        Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));
+    const int64_t bound = PictureByteBound();
+    if (cost.bytes > bound)
+        Raise(ErrPictureTooLarge, Named(name, u"its header declares " + Str(cost.size.width()) + u" x " +
+                                                  Str(cost.size.height()) + u" pixels, " + Megabytes(cost.bytes) +
+                                                  u" decoded; this machine allows at most " + Megabytes(bound)));
+    // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo; no single
+    // picture a decoder allocates may pass the bound, whatever a header said.
+    QImageReader::setAllocationLimit(int(std::min<int64_t>((bound + kMB - 1) / kMB, INT_MAX)));
+
+    const bool large = int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels;
+    BusyPointer busy(large);
+    QImage image;
+    bool truncated = false, tooLarge = false, outOfMemory = false;
+    {
+        ReaderWarnings warnings;
+        image = reader->read();
+        truncated = warnings.Truncated();
+        tooLarge = warnings.Mention("allocation limit");
+        outOfMemory = warnings.Mention("out of memory");
+    }
+    if (image.isNull()) {
+        if (tooLarge) Raise(ErrPictureTooLarge, Named(name, u"larger than the " + Megabytes(bound) +
+                                                           u" this machine allows"));
+        if (outOfMemory) Raise(ErrOutOfMemory, Named(name, u"not enough memory to decode it"));
+        if (truncated || EndsEarly(file, format))
+            Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
+        if (reader->error() == QImageReader::DeviceError)
+            Raise(ErrDeviceIO, Named(name, reader->errorString().toStdU16String()));
+        Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: " + reader->errorString().toStdU16String()));
+    }
+    // JPEG readers fill a missing end with grey and go on: the picture is not whole.
+    if (truncated || (format == "gif" && EndsEarly(file, format)))
+        Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
+    return PictureFromImage(ForDisplay(std::move(image)));
+}
+
+}  // namespace rt

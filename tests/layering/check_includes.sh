@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The layers keep to their own includes: only the Qt backend (src/runtime/qt/) includes Qt
+# headers; the runtime includes nothing above it (only itself and the platform records);
+# the platform records include no project header at all. Prints each file that breaks
+# a rule, with the line, and fails if there is one.
+set -euo pipefail
+src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
+cd "$src"
+status=0
+
+report() {  # rule, grep output lines "file:line:text"
+    local rule=$1 hits=$2
+    [[ -z $hits ]] && return
+    status=1
+    while IFS= read -r hit; do echo "src/$hit  <- $rule"; done <<<"$hits"
+}
+
+include='^[[:space:]]*#[[:space:]]*include[[:space:]]*'
+qt_header="${include}[<\"](Qt[A-Za-z]*/)?(Q[A-Za-z]*|Qt|q[a-z0-9_]+\.h)[>\"]"
+report "Qt header outside src/runtime/qt/" \
+    "$(grep -rEn --include='*.h' --include='*.cpp' "$qt_header" . | sed 's|^\./||' | grep -v '^runtime/qt/' || true)"
+report "the runtime includes a layer above it" \
+    "$(grep -rEn --include='*.h' --include='*.cpp' "${include}\"(app|about|edit|filecmd|intake|tray)/" runtime \
+        || true)"
+report "a platform record includes a project header" \
+    "$(grep -rEn --include='*.h' --include='*.cpp' "${include}\"" platform || true)"
+
+exit $status
