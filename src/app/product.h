@@ -6,13 +6,17 @@
 #ifndef ORVENNA_WEB_ADDRESS
 #define ORVENNA_WEB_ADDRESS "https://orvenna.example.org/"
 #endif
+#if !defined(ORVENNA_VERSION_MAJOR) || !defined(ORVENNA_VERSION_MINOR) || !defined(ORVENNA_VERSION_PATCH)
+#error "the build defines ORVENNA_VERSION_MAJOR, _MINOR and _PATCH from the project's version"
+#endif
 
 namespace product {
 
 inline constexpr const char16_t* kTitle = u"Orvenna";
-inline constexpr int kMajor = 5;
-inline constexpr int kMinor = 0;
-inline constexpr int kRevision = 11;
+// The version is the project's, handed over by the build.
+inline constexpr int kMajor = ORVENNA_VERSION_MAJOR;
+inline constexpr int kMinor = ORVENNA_VERSION_MINOR;
+inline constexpr int kRevision = ORVENNA_VERSION_PATCH;
 
 // The maker's credit line and web page (set ORVENNA_WEB_ADDRESS when building to change it).
 inline constexpr const char* kCreditLine = "Orvenna, the picture viewer and converter, by the Orvenna developers";

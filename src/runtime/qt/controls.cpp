@@ -12,6 +12,7 @@
 #include "runtime/form.h"
 #include "runtime/paint_now.h"
 #include "runtime/qt/fonts.h"
+#include "runtime/qt/label_widget.h"
 #include "runtime/qt/peers.h"
 #include "runtime/qt/widgets.h"
 
@@ -56,9 +57,12 @@ void PaintWindowNow(ControlPeer& control) {
 // ---- Label ----
 
 Label::Label(Form& form, const char* name, TwipRect design)
-    : Control(form, name, design, MakeControlPeer(new QLabel(ClientOf(form)), name)) {}
+    : Control(form, name, design, MakeControlPeer(new LabelWidget(ClientOf(form)), name)) {}
 
-void Label::ShowCaption() { LabelOf(*this)->setText(QString::fromStdU16String(caption_)); }
+void Label::ShowCaption() {
+    LabelOf(*this)->setText(QString::fromStdU16String(caption_));
+    static_cast<LabelWidget*>(LabelOf(*this))->Fit();
+}
 
 void Label::SetColors(Rgb fore, Rgb back) {
     QPalette pal = WidgetOf(*this)->palette();
