@@ -1,3 +1,4 @@
+#include <QColorSpace>
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/qt/picture_formats.h"
+#include "runtime/qt/picture_metadata.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -172,9 +174,12 @@ Picture LoadPicture(const std::u16string& path) {
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
+    PictureMetadata metadata = ReadMetadata(host, file, format);
 
     // Refuse what cannot fit before decoding anything: the header tells enough.
-    const DecodingCost cost = MeasureDecoding(*reader, file);
+    DecodingCost cost = MeasureDecoding(*reader, file);
+    // A picture in another profile than sRGB is held a second time, converted for the screen.
+    if (!metadata.iccProfile.isEmpty()) cost.bytes += int64_t(cost.size.width()) * cost.size.height() * 4;
     if (!cost.size.isValid())
         Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));
     const int64_t bound = PictureByteBound();
@@ -210,7 +215,9 @@ Picture LoadPicture(const std::u16string& path) {
     // JPEG readers fill a missing end with grey and go on: the picture is not whole.
     if (truncated || (format == "gif" && EndsEarly(file, format)))
         Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
-    return PictureFromImage(ForDisplay(std::move(image)));
+    // The profile travels as the file's own bytes, applied where the picture is shown.
+    image.setColorSpace(QColorSpace());
+    return PictureFromFile(ForDisplay(std::move(image)), std::move(metadata));
 }
 
 }  // namespace rt
