@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QStringList>
+#include <QTransform>
 #include <QtEndian>
 #include <algorithm>
 #include <climits>
@@ -148,6 +149,27 @@ QImage ForDisplay(QImage image) {
     return image;
 }
 
+// The turn an EXIF orientation (1 to 8) asks for.
+QImageIOHandler::Transformations TransformationFor(int orientation) {
+    switch (orientation) {
+    case 2: return QImageIOHandler::TransformationMirror;
+    case 3: return QImageIOHandler::TransformationRotate180;
+    case 4: return QImageIOHandler::TransformationFlip;
+    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6: return QImageIOHandler::TransformationRotate90;
+    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8: return QImageIOHandler::TransformationRotate270;
+    default: return QImageIOHandler::TransformationNone;
+    }
+}
+
+// Mirrored first, then turned a quarter clockwise, as Qt's readers do.
+QImage Turned(const QImage& image, QImageIOHandler::Transformations turn) {
+    QImage out = image.mirrored(turn & QImageIOHandler::TransformationMirror, turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90) out = out.transformed(QTransform().rotate(90));
+    return out;
+}
+
 }  // namespace
 
 Picture LoadPicture(const std::u16string& path) {
@@ -174,12 +196,19 @@ Picture LoadPicture(const std::u16string& path) {
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
-    PictureMetadata metadata = ReadMetadata(host, file, format);
+    int orientation = 1;
+    PictureMetadata metadata = ReadMetadata(host, file, format, &orientation);
+    // Qt's readers turn JPEG and TIFF pictures as their EXIF asks, not PNG or WebP ones.
+    const QImageIOHandler::Transformations turn =
+        reader->transformation() == QImageIOHandler::TransformationNone ? TransformationFor(orientation)
+                                                                         : QImageIOHandler::TransformationNone;
 
     // Refuse what cannot fit before decoding anything: the header tells enough.
     DecodingCost cost = MeasureDecoding(*reader, file);
     // A picture in another profile than sRGB is held a second time, converted for the screen.
-    if (!metadata.iccProfile.isEmpty()) cost.bytes += int64_t(cost.size.width()) * cost.size.height() * 4;
+    // So is one turned here.
+    const int extraCopies = !metadata.iccProfile.isEmpty() + (turn != QImageIOHandler::TransformationNone);
+    cost.bytes += int64_t(cost.size.width()) * cost.size.height() * 4 * extraCopies;
     if (!cost.size.isValid())
         Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));
     const int64_t bound = PictureByteBound();
@@ -217,6 +246,7 @@ Picture LoadPicture(const std::u16string& path) {
         Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
     // The profile travels as the file's own bytes, applied where the picture is shown.
     image.setColorSpace(QColorSpace());
+    if (turn != QImageIOHandler::TransformationNone) image = Turned(image, turn);
     return PictureFromFile(ForDisplay(std::move(image)), std::move(metadata));
 }
 

@@ -104,8 +104,9 @@ QByteArray PngChunk(const char* type, const QByteArray& data) {
 
 }  // namespace
 
-PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format) {
+PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format, int* orientation) {
     PictureMetadata metadata;
+    *orientation = 1;
     static const bool quiet = [] {  // damaged metadata is skipped, not told on the terminal
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         return true;
@@ -115,6 +116,8 @@ PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QBy
         auto image = Exiv2::ImageFactory::open(hostPath, false);
         image->readMetadata();
         metadata.lossless = LosslessFormat(format, image->exifData(), file);
+        const auto turned = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (turned != image->exifData().end() && turned->count() > 0) *orientation = int(turned->toLong());
         if (image->iccProfileDefined()) metadata.iccProfile = Bytes(*image->iccProfile());
         metadata.exif = CarriedExif(image->exifData(), image->byteOrder());
         metadata.xmp = CarriedXmp(image->xmpPacket());

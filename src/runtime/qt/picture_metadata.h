@@ -15,8 +15,9 @@ namespace rt {
 // What the file at the host path holds besides its pixels; format is the reader's
 // name of its format. Nothing is left of the EXIF thumbnail or of the fields that
 // describe the file's own pixel layout, and any orientation reads 1: the picture is
-// turned upright when read. A file whose metadata cannot be read has none.
-PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format);
+// turned upright when read. A file whose metadata cannot be read has none. orientation
+// receives the EXIF orientation the file gave (1 when none).
+PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format, int* orientation);
 
 // The PNG file with the profile (iCCP), EXIF (eXIf) and XMP (iTXt) chunks after its header.
 QByteArray WithPngMetadata(const QByteArray& png, const PictureMetadata& metadata);
