@@ -35,9 +35,12 @@ PeerPtr<FormPeer> MakeWindow(Form& form);
 // Gives the window its design client size (menu bar added) and, when the design has one,
 // its start place; a fixed dialog frame keeps that size.
 void PlaceWindow(FormPeer& window, const Form& form);
-// Shows the window in front and active.
-void ShowWindow(FormPeer& window);
-void HideWindow(FormPeer& window);
+// Puts a window that was hidden with keepPlace back where it stood, not where a window
+// manager would place a newly opened window.
+void RestoreWindowPlace(FormPeer& window);
+// Shows the window in front and active (with a taskbar entry only when the design has one).
+void ShowWindow(FormPeer& window, const Form& form);
+void HideWindow(FormPeer& window, bool keepPlace);
 bool WindowVisible(const FormPeer& window);
 void SetWindowCaption(FormPeer& window, const std::u16string& caption);
 

@@ -64,8 +64,8 @@ void Form::SetVisible(bool visible) {
         // Already shown: nothing changes (it is not raised over other windows again).
         if (loaded_ && Visible()) return;
         Show();
-    } else {
-        backend::HideWindow(*peer_);
+    } else if (Visible()) {
+        backend::HideWindow(*peer_, true);
     }
 }
 
@@ -95,8 +95,10 @@ void Form::Show(int modal) {
     if (fresh || !placed_) {
         placed_ = true;
         backend::PlaceWindow(*peer_, *this);
+    } else if (!Visible()) {
+        backend::RestoreWindowPlace(*peer_);
     }
-    backend::ShowWindow(*peer_);
+    backend::ShowWindow(*peer_, *this);
 }
 
 int Form::UnitsToPixelsX(double units) const {
@@ -135,7 +137,7 @@ void UnloadFor(Form& form, int16_t mode) {
     form.unloading_ = false;
     if (cancel != 0) return;
     form.loaded_ = false;
-    backend::HideWindow(*form.peer_);
+    backend::HideWindow(*form.peer_, false);
     if (LoadedForms().empty()) StopProgram();
 }
 

@@ -76,13 +76,16 @@ open_dialog() {
   [ -n "$dialog" ] || fail "open dialog not shown"
   echo "$dialog"
 }
-# Presses Return until the open dialog is gone (a completion list takes one); bounded.
+# Presses Return until the open dialog is gone (a completion list takes one); each
+# press is given up to 3 s to close it, so that a slow machine is not taken for a refusal.
 confirm_open() {
-  local i
+  local i j
   for i in 1 2 3; do
     xdotool key Return
-    sleep 0.5
-    xdotool search --onlyvisible --name '^ファイルを開く$' >/dev/null 2>&1 || return 0
+    for j in $(seq 30); do
+      sleep 0.1
+      xdotool search --onlyvisible --name '^ファイルを開く$' >/dev/null 2>&1 || return 0
+    done
   done
   return 1
 }

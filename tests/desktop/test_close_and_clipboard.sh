@@ -4,54 +4,66 @@
 source "$(dirname "$0")/lib.sh"
 desktop_start
 
+clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+# A round trip through the program: it takes the clipboard back from another program on
+# Ctrl+Z, so it has handled everything that came before.
+round_trip() {
+  printf x | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
+  local clip=$!
+  PIDS+=("$clip")
+  wait_until 5 clipboard_is x || fail "another program could not take the clipboard"
+  activate "$main"
+  xdotool key Home shift+End ctrl+z
+  wait_exit "$clip" 5
+}
+
 start_app
 app=$APP_PID
 main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window not mapped"
-sleep 0.3
 
 # The file-name box: 512..705 across, 0..25 down in the client area, below the menu bar.
-eval "$(xdotool getwindowgeometry --shell "$main")"
-menu=$((HEIGHT - 622))
+height=$(xwininfo -id "$main" | awk '/Height:/ {print $NF}')
+menu=$((height - 622))
 box_x=600; box_y=$((menu + 12))
 
+activate "$main"
 xdotool mousemove --window "$main" $box_x $box_y click 1
-xdotool windowfocus --sync "$main"
 xdotool type --delay 20 "moon.jpg"
 xdotool key Home shift+End ctrl+z
-sleep 0.3
-copied=$(timeout 5 xclip -o -selection clipboard)
-[ "$copied" = "moon.jpg" ] || fail "clipboard holds '$copied' after Ctrl+Z"
+wait_until 5 clipboard_is moon.jpg || fail "clipboard holds '$(xclip -o -selection clipboard)' after Ctrl+Z"
 pass "Ctrl+Z copied the selection for other programs"
 
 printf 'sun.gif' | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
 CLIP=$!; PIDS+=("$CLIP")
-sleep 0.3
+wait_until 5 clipboard_is sun.gif || fail "another program could not take the clipboard"
 xdotool key Home shift+End ctrl+v
-sleep 0.3
-kill "$CLIP" 2>/dev/null || true
-# Read the box back through the clipboard: select it all and copy.
+# Read the box back through the clipboard: select it all and copy. The other program
+# lets go of the clipboard (and ends) once the box took it over, after the paste.
 xdotool key Home shift+End ctrl+z
-sleep 0.3
-pasted=$(timeout 5 xclip -o -selection clipboard)
-[ "$pasted" = "sun.gif" ] || fail "box holds '$pasted' after Ctrl+V"
+wait_exit "$CLIP" 5 || fail "Ctrl+Z after Ctrl+V did not take the clipboard"
+clipboard_is sun.gif || fail "box holds '$(xclip -o -selection clipboard)' after Ctrl+V"
 pass "Ctrl+V pasted what another program copied"
 shot clipboard
 
 # Ctrl+C with the focus in the box asks; No keeps the program.
+question_shown() { [ -n "$(xdotool search --onlyvisible --name '^Close Orvenna$' 2>/dev/null)" ]; }
 xdotool key ctrl+c
 question=$(wait_window "Close Orvenna" 10) || true
 [ -n "$question" ] || fail "no question after Ctrl+C"
 shot close-question
-xdotool windowfocus --sync "$question" key Escape
-sleep 0.5
-alive "$app" || fail "No ended the program"
-[ -n "$(wait_window Orvenna 2)" ] || fail "No closed the window"
+activate "$question"
+xdotool key Escape
+wait_until 5 eval '! question_shown' || fail "No did not close the question"
+if ! round_trip; then alive "$app" || fail "No ended the program"; fail "the program did not answer after No"; fi
+[ -n "$(wait_window Orvenna 10)" ] || fail "No closed the window"
 pass "No keeps the program"
 
-xdotool windowfocus --sync "$main" key ctrl+c
+activate "$main"
+xdotool key ctrl+c
 question=$(wait_window "Close Orvenna" 10) || true
 [ -n "$question" ] || fail "no question after the second Ctrl+C"
-xdotool windowfocus --sync "$question" key Return
+activate "$question"
+xdotool key Return
 wait_exit "$app" 10 || fail "Yes did not end the program"
 pass "Yes ends the program"

@@ -12,65 +12,60 @@ mkdir -p "$WORK/out"
 start_app
 main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window not mapped"
-sleep 0.3
 
-# Types a path into the focused file dialog and confirms it; a completion list that
-# takes the first Return is answered by a second one.
+shown() { [ -n "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null)" ]; }
+# Types a path into a file dialog and confirms it; a completion list that takes the
+# first Return is answered by a second one.
 enter_path() {
-  local dialog=$1 path=$2 i
-  xdotool windowfocus --sync "$dialog"
+  local dialog=$1 path=$2 title=$3 i
+  activate "$dialog"
   xdotool key ctrl+a
   xdotool type --delay 10 "$path"
-  sleep 0.3
   for i in 1 2 3; do
     xdotool key Return
-    sleep 0.5
-    xdotool search --onlyvisible --name "^$3\$" >/dev/null 2>&1 || return 0
+    wait_until 2 eval '! shown "$title"' && return 0
   done
   return 1
 }
+# The message box carries the program's title too: the visible "Orvenna" that is not the main window.
+message() { xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -vx "$main" | head -1 || true; }
 
-xdotool windowfocus --sync "$main" key ctrl+o
+activate "$main"
+xdotool key ctrl+o
 open=$(wait_window 'ファイルを開く' 10) || true
 [ -n "$open" ] || fail "open dialog not shown"
 shot open-dialog
 enter_path "$open" "$WORK/moon.jpg" 'ファイルを開く' || fail "open dialog did not take the path"
 pass "picture opened through the open dialog"
-sleep 0.3
 shot opened
 
 # Ctrl+S, a .gif name, Return: the message, then a real GIF of the given size on disk.
 save_as_gif() {
-  local target=$1 size=$2 tag=$3
-  xdotool windowfocus --sync "$main" key ctrl+s
+  local target=$1 size=$2 tag=$3 box
+  activate "$main"
+  xdotool key ctrl+s
   save=$(wait_window 'Save As' 10) || true
   [ -n "$save" ] || fail "save dialog not shown"
   shot "save-dialog$tag"
   enter_path "$save" "$target" 'Save As' || fail "save dialog did not take the name"
-
-  # The message box carries the program's title too: the visible "Orvenna" that is not the main window.
-  local box="" i
-  for i in $(seq 50); do
-    box=$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" | head -1 || true)
-    [ -n "$box" ] && break
-    sleep 0.1
-  done
-  [ -n "$box" ] || fail "no message after saving"
+  wait_until 10 eval '[ -n "$(message)" ]' || fail "no message after saving"
+  box=$(message)
   shot "save-message$tag"
   [ -f "$target" ] || fail "no file written"
   [ "$(head -c 6 "$target")" = "GIF89a" ] || fail "the file is not a GIF"
   [ "$(identify -format '%m %wx%h' "$target")" = "GIF $size" ] || fail "GIF unreadable or wrong size"
   pass "message shown and the file is a GIF"
-  xdotool windowfocus --sync "$box" key Return
-  sleep 0.3
-  [ -z "$(xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -v "^$main\$" || true)" ] || fail "message did not close"
+  activate "$box"
+  xdotool key Return
+  wait_until 5 eval '[ -z "$(message)" ]' || fail "message did not close"
   pass "message closed"
 }
 
 save_as_gif "$WORK/out/moon.gif" 160x120 ""
 
 # A picture dropped on the window from another program, saved the same way.
-drag_to 300 300 "$WORK/leaf.jpg"
+read -r cx cy < <(client_origin "$main")
+drag_to $((cx + 300)) $((cy + 300)) "$WORK/leaf.jpg"
 wait_exit "$SOURCE_PID" 10 || fail "drag source did not finish"
 grep -q dropped "$WORK/source.log" || fail "the program did not take the drop"
 pass "picture dropped from another program"

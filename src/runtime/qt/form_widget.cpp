@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QWindow>
 #include <cmath>
 
 #include "runtime/backend.h"
@@ -14,6 +15,7 @@
 #include "runtime/qt/icons.h"
 #include "runtime/qt/mouse_keys.h"
 #include "runtime/qt/peers.h"
+#include "runtime/qt/taskbar.h"
 
 namespace rt {
 
@@ -28,11 +30,10 @@ FormWidget::FormWidget(Form& form) : form_(form), client_(new QWidget(this)) {
     client_->installEventFilter(this);
     setAcceptDrops(d.acceptsDrops);
     if (d.fixedDialog) {
-        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                Qt::MSWindowsFixedSizeDialogHint;
-        if (!d.showInTaskbar) flags |= Qt::Tool;  // tool windows have no taskbar entry
-        setWindowFlags(flags);
+        // A plain window, not Qt::Dialog or Qt::Tool: those are kept above the program's
+        // other windows as their owned windows. Staying off the taskbar is asked at show.
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     }
 }
 
@@ -79,6 +80,17 @@ bool FormWidget::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void FormWidget::RestorePlace() {
+    // The client area's geometry, set on the window itself too: Qt skips an unchanged
+    // geometry and then leaves the placing to the window manager. Set, it asks the window
+    // manager for exactly that place and size, frame around it unchanged.
+    if (place_.isValid()) {
+        setGeometry(place_);
+        if (QWindow* window = windowHandle()) window->setGeometry(place_);
+    }
+    place_ = QRect();
+}
+
 void PeerDelete::operator()(FormPeer* peer) const { delete peer; }
 
 namespace backend {
@@ -102,13 +114,19 @@ void PlaceWindow(FormPeer& peer, const Form& form) {
     if (design.fixedDialog) window.setFixedSize(w, h + menuHeight);
 }
 
-void ShowWindow(FormPeer& peer) {
+void RestoreWindowPlace(FormPeer& peer) { peer.window->RestorePlace(); }
+
+void ShowWindow(FormPeer& peer, const Form& form) {
+    if (!form.Design().showInTaskbar) KeepOffTaskbar(*peer.window);
     peer.window->show();
     peer.window->raise();
     peer.window->activateWindow();
 }
 
-void HideWindow(FormPeer& peer) { peer.window->hide(); }
+void HideWindow(FormPeer& peer, bool keepPlace) {
+    if (keepPlace) peer.window->RememberPlace();
+    peer.window->hide();
+}
 
 bool WindowVisible(const FormPeer& peer) { return peer.window->isVisible(); }
 

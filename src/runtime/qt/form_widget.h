@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 
 namespace rt {
 
@@ -12,6 +13,10 @@ class FormWidget : public QMainWindow {
 public:
     FormWidget(Form& form);
     QWidget* client() const { return client_; }
+    // A window that is hidden and later shown again stands where it stood; left alone,
+    // a window manager places it like a newly opened window.
+    void RememberPlace() { place_ = geometry(); }
+    void RestorePlace();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -23,6 +28,7 @@ protected:
 private:
     Form& form_;
     QWidget* client_;
+    QRect place_;  // client area on the screen when hidden; null when none is kept
 };
 
 }  // namespace rt
