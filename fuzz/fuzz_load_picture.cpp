@@ -10,6 +10,7 @@
 #include "runtime/picture.h"
 #include "runtime/picture_limits.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // The decoders' warnings about damaged files would drown the fuzzer's own output.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     // Pictures up to this bound are decoded; larger ones are refused before decoding.
-    rt::LimitPictureBytesForTests(int64_t(128) << 20);
+    rt::testing::LimitPictureBytesForTests(int64_t(128) << 20);
     char pattern[] = "/tmp/fuzz-picture-XXXXXX";
     if (!mkdtemp(pattern)) std::abort();
     folder = pattern;

@@ -14,9 +14,6 @@ int64_t DecodedBytes(int64_t width, int64_t height);
 // most 4 GB. Pictures whose header asks for more are refused before any pixel is decoded.
 int64_t PictureByteBound();
 
-// For tests: makes PictureByteBound return this many bytes; zero or less measures again.
-void LimitPictureBytesForTests(int64_t bytes);
-
 // From this many pixels on, loading shows the busy pointer.
 constexpr int64_t kBusyPixels = 4'000'000;
 

@@ -15,6 +15,7 @@ void SetSaveDialogHandler(SaveDialogHandler handler) { Hooks().saveDialog = std:
 void SetOpenDialogHandler(OpenDialogHandler handler) { Hooks().openDialog = std::move(handler); }
 void FailInputReadsAfter(int64_t bytes) { Hooks().failInputReadsAfter = bytes; }
 void LimitInputText(int64_t bytes) { Hooks().inputTextBound = bytes; }
+void LimitPictureBytesForTests(int64_t bytes) { Hooks().pictureByteBound = bytes; }
 void SetPrevInstance(bool value) { App().prevInstance_ = value; }
 void SetNotificationAreaForTests(std::optional<bool> available) { Hooks().notificationArea = available; }
 void SetNotifyIconObserver(NotifyIconObserver observer) { Hooks().notifyIconObserver = std::move(observer); }

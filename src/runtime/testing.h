@@ -32,6 +32,7 @@ struct HookState {
     std::function<void()> endAction;  // replaces leaving the event loop after End
     int64_t failInputReadsAfter = -1;  // reads past this many bytes fail; negative: never
     int64_t inputTextBound = -1;  // bytes of UTF-16 text one file may give; negative: from the memory
+    int64_t pictureByteBound = 0;  // what PictureByteBound returns; zero or less: measured
     std::optional<bool> notificationArea;  // whether the desktop has one; nullopt: ask it
     NotifyIconObserver notifyIconObserver;
 };
@@ -44,6 +45,7 @@ void SetOpenDialogHandler(OpenDialogHandler handler);
 void SetEndAction(std::function<void()> action);
 void FailInputReadsAfter(int64_t bytes);
 void LimitInputText(int64_t bytes);
+void LimitPictureBytesForTests(int64_t bytes);
 // Whether the application object says another copy runs.
 void SetPrevInstance(bool value);
 void SetNotificationAreaForTests(std::optional<bool> available);
@@ -72,6 +74,10 @@ using ScopedNotifyIconObserver = Scoped<NotifyIconObserver, &SetNotifyIconObserv
 class ScopedInputFault : public Scoped<int64_t, &FailInputReadsAfter> {
 public:
     explicit ScopedInputFault(int64_t bytes) : Scoped(bytes, -1) {}
+};
+class ScopedPictureBytesLimit : public Scoped<int64_t, &LimitPictureBytesForTests> {
+public:
+    explicit ScopedPictureBytesLimit(int64_t bytes) : Scoped(bytes, 0) {}
 };
 class ScopedInputTextLimit : public Scoped<int64_t, &LimitInputText> {
 public:

@@ -18,10 +18,9 @@ cp "$WORK/blue.jpg" "$LATIN"
 start_app
 main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window not mapped"
-sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$main")"
-WX=$X; WY=$Y
-menu=$((HEIGHT - 622))
+read -r WX WY < <(client_origin "$main")
+height=$(xwininfo -id "$main" | awk '/Height:/ {print $NF}')
+menu=$((height - 622))
 
 mean_rgb() {  # mean_rgb SHOT X Y W H: "r g b" (0-255)
   convert "$SHOTS/$1.png" -crop "$4x$5+$2+$3" +repage -scale 1x1\! \
@@ -43,11 +42,21 @@ wait_pane_colour() {
   return 1
 }
 # The file-name box's text, read through the clipboard (select all, Ctrl+Z copies).
+# Another program owns the clipboard first, so that a text read back is surely the box's.
 box_text() {
+  put_clipboard "-"
+  activate "$main"
   xdotool mousemove --window "$main" 600 $((menu + 12)) click 1
-  xdotool windowfocus --sync "$main" key Home shift+End ctrl+z
-  sleep 0.3
+  xdotool key Home shift+End ctrl+z
+  wait_exit "$CLIP" 5 || fail "Ctrl+Z did not take the clipboard"
   timeout 5 xclip -o -selection clipboard
+}
+clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
+# Another program puts TEXT on the clipboard (its PID in CLIP) and holds it until taken.
+put_clipboard() {
+  printf '%s' "$1" | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
+  CLIP=$!; PIDS+=("$CLIP")
+  wait_until 5 clipboard_is "$1" || fail "another program could not take the clipboard"
 }
 
 drop() {
@@ -71,7 +80,8 @@ pass "caf\\xe9.jpg dropped: shown, named $name"
 # Ctrl+O; waits for the open dialog and prints its id.
 open_dialog() {
   local dialog
-  xdotool windowfocus --sync "$main" key ctrl+o
+  activate "$main"
+  xdotool key ctrl+o
   dialog=$(wait_window 'ファイルを開く' 10) || true
   [ -n "$dialog" ] || fail "open dialog not shown"
   echo "$dialog"
@@ -90,9 +100,15 @@ confirm_open() {
   return 1
 }
 
+# Paths go into the dialog's name field by a paste: typing characters outside the
+# keyboard map through xdotool is not reliable on a loaded machine.
+type_path() {
+  put_clipboard "$2"
+  activate "$1"
+  xdotool key ctrl+a ctrl+v
+}
 dialog=$(open_dialog)
-xdotool windowfocus --sync "$dialog" key ctrl+a
-xdotool type --delay 10 "$BACKSLASH"
+type_path "$dialog" "$BACKSLASH"
 confirm_open || fail "open dialog did not take a\\b.jpg"
 wait_pane_colour "48 192 96" open-backslash || fail "a\\b.jpg opened but not shown"
 pass "a\\b.jpg opened and shown"
@@ -100,8 +116,7 @@ pass "a\\b.jpg opened and shown"
 # Qt's dialog lists no such name and its bytes cannot be typed: the name is typed as
 # it reads, U+FFFD for the byte that is not text.
 dialog=$(open_dialog)
-xdotool windowfocus --sync "$dialog" key ctrl+a
-xdotool type --delay 10 "$PICS/latin/caf�.jpg"
+type_path "$dialog" "$PICS/latin/caf�.jpg"
 confirm_open || fail "open dialog did not take the non-UTF-8 name"
 wait_pane_colour "48 80 208" open-latin1 || fail "the non-UTF-8 name opened but not shown"
 pass "caf\\xe9.jpg opened and shown"

@@ -12,6 +12,7 @@
 #include "runtime/picture_limits.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ long long StatusBytes(const std::string& key) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 3) return 2;
-    rt::LimitPictureBytesForTests(std::stoll(argv[1]));
+    rt::testing::LimitPictureBytesForTests(std::stoll(argv[1]));
     const std::u16string path = rt::WindowsPath(argv[2]);
     // The peak so far is set back to what is in use now (Linux 4.0 and later).
     std::ofstream("/proc/self/clear_refs") << "5";
