@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in packages.txt that are not installed yet.
-# Runs apt-get as root, through sudo otherwise; does nothing when all are present.
+# Installs the Debian packages listed in packages.txt (or the list given as the first
+# argument) that are not installed yet. Runs apt-get as root, through sudo otherwise;
+# does nothing when all are present.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/packages.txt")
+list=${1:-"$here/packages.txt"}
+mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$list")
 missing=()
 for p in "${wanted[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -17,5 +19,11 @@ if [ "$(id -u)" -ne 0 ]; then
   command -v sudo >/dev/null || { echo "Run as root, or install sudo, to install: ${missing[*]}" >&2; exit 1; }
   sudo="sudo"
 fi
+# Packages of another architecture (wine32:i386) need that architecture known to dpkg.
+for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\(.*\)$/\1/p' | sort -u); do
+  if ! { dpkg --print-architecture; dpkg --print-foreign-architectures; } | grep -qx "$arch"; then
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

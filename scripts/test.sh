@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Builds Orvenna with its tests and runs them all: unit, widget (offscreen) and
-# desktop (the real program under Xvfb).
+# desktop (the real program under Xvfb); then cross-builds the Windows program and
+# runs its tests under Wine (unit, and desktop with a window manager).
+# Arguments go to both ctest runs (for example -L unit or -R name).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+status=0
 "$root/scripts/build.sh"
-cd "$root/build"
-ctest --output-on-failure --parallel "$(nproc)" "$@"
+(cd "$root/build" && ctest --output-on-failure --parallel "$(nproc)" "$@") || status=1
+"$root/scripts/build-windows.sh"
+(cd "$root/build-windows" && ctest --output-on-failure "$@") || status=1
+exit $status

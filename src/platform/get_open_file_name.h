@@ -13,7 +13,7 @@ inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x1000;
 
 // A 32-bit address of 8-bit text, as the record holds it; 0 is the null pointer. On a
 // 64-bit host the addresses name blocks that AnsiAlloc keeps; on i686 Windows they are
-// the size of a real pointer, so the record has the system's own layout.
+// the blocks' real addresses, so the record is the system's own.
 using LPSTR32 = uint32_t;
 
 // The record as the call takes it: 32-bit fields at the platform's offsets.

@@ -30,7 +30,7 @@ public:
     int Minor() const { return info_.minor; }
     int Revision() const { return info_.revision; }
     std::u16string Path() const;  // the program's folder, Windows form (backend)
-    int32_t hInstance() const { return 0x400000; }
+    int32_t hInstance() const;  // the program's module handle (backend)
 
     // Takes the per-user lock that makes this copy the one that runs; a copy that
     // finds the lock held by a live process sees PrevInstance true (backend).

@@ -43,6 +43,8 @@ void ShowWindow(FormPeer& window, const Form& form);
 void HideWindow(FormPeer& window, bool keepPlace);
 bool WindowVisible(const FormPeer& window);
 void SetWindowCaption(FormPeer& window, const std::u16string& caption);
+// The system's 32-bit handle of the window, or 0 where the toolkit has none to give.
+int32_t WindowHandle(const FormPeer& window);
 
 // ---- any control ----
 // Places the control in its form's client area, in logical pixels.

@@ -22,6 +22,11 @@
 #include "runtime/strings.h"
 #include "runtime/testing.h"
 
+#ifdef _WIN32
+// After the project's headers: the platform headers name constants windows.h makes macros.
+#include <windows.h>
+#endif
+
 namespace rt {
 
 namespace {
@@ -103,9 +108,20 @@ void Reserve(std::u16string& text, int64_t chars) {
 }
 
 // How many of these bytes decode without cutting a character in two: the locale's
-// 8-bit encoding is UTF-8 here, whose characters take up to four bytes and never
+// 8-bit encoding is UTF-8 on Linux, whose characters take up to four bytes and never
 // start with a 10xxxxxx byte.
 ptrdiff_t WholeCharacters(const char* bytes, ptrdiff_t size) {
+#ifdef _WIN32
+    // Windows: the ANSI code page, whose double-byte characters are told by their
+    // first byte only; counted from the start.
+    ptrdiff_t whole = 0;
+    while (whole < size) {
+        const ptrdiff_t step = IsDBCSLeadByte(static_cast<BYTE>(bytes[whole])) ? 2 : 1;
+        if (whole + step > size) break;
+        whole += step;
+    }
+    return whole;
+#endif
     for (ptrdiff_t back = 1; back <= std::min<ptrdiff_t>(4, size); ++back) {
         const auto b = static_cast<unsigned char>(bytes[size - back]);
         if ((b & 0xC0) == 0x80) continue;
@@ -120,7 +136,7 @@ ptrdiff_t WholeCharacters(const char* bytes, ptrdiff_t size) {
 // block and decoded straight from it into the field's string.
 struct InputFile {
     std::u16string path;  // as the user's system writes it, for messages
-    std::string host;     // the host path, to ask the file's size
+    std::filesystem::path host;  // the file, to ask its size
     std::unique_ptr<std::FILE, FileCloser> file;
     bool sequential = false;  // a pipe or device: no size, no seeking
     std::unique_ptr<char[]> block{new char[kBlock]};
@@ -205,7 +221,8 @@ struct InputFile {
     }
 
     // Appends the decoded bytes to out; a string grows only by what the bytes need.
-    // The locale's 8-bit encoding is UTF-8 here; bytes that are not UTF-8 read as U+FFFD.
+    // The locale's 8-bit encoding is UTF-8 on Linux, where bytes that are not UTF-8 read
+    // as U+FFFD; on Windows it is the ANSI code page.
     void Decode(std::string_view bytes, std::u16string& out) {
         const size_t old = out.size();
         if (Ascii(bytes)) {
@@ -213,7 +230,11 @@ struct InputFile {
             std::copy(bytes.begin(), bytes.end(), out.begin() + ptrdiff_t(old));
             return;
         }
+#ifdef _WIN32
+        out += FromAnsi(std::string(bytes));  // the ANSI code page
+#else
         AppendFromUtf8(out, bytes);
+#endif
     }
 
     // Steps over what ends a field: a closing quote and whatever stands between it and
@@ -352,6 +373,24 @@ double NumberOf(const Text& s) {
     return error == std::errc() ? value : 0.0;
 }
 
+// The host path as the file system takes it. Its 8-bit text is UTF-8, which Windows
+// reads in its wide form; fopen there takes the wide path.
+std::filesystem::path FileSystemPath(const std::string& host) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(host.begin(), host.end()));
+#else
+    return std::filesystem::path(host);
+#endif
+}
+
+std::FILE* OpenBytes(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 // The variant's string, made empty, keeping its storage when it held one.
 std::u16string& EmptyStringIn(Variant& field) {
     if (auto* text = std::get_if<std::u16string>(&field)) {
@@ -392,7 +431,7 @@ void OpenForInput(const std::u16string& path, int fileNumber) {
     const std::u16string shown = ShownPath(path);
     if (shown.empty()) Raise(ErrPathFileAccess, u"(no file name)");
     namespace fs = std::filesystem;
-    const std::string host = HostPath(path);
+    const fs::path host = FileSystemPath(HostPath(path));
     std::error_code ec;
     const fs::file_status status = fs::status(host, ec);
     if (!fs::exists(status)) {
@@ -406,7 +445,7 @@ void OpenForInput(const std::u16string& path, int fileNumber) {
     f->host = host;
     f->sequential = !fs::is_regular_file(status);
     errno = 0;
-    f->file.reset(std::fopen(host.c_str(), "rb"));
+    f->file.reset(OpenBytes(host));
     if (!f->file) Raise(ErrPermissionDenied, shown + u" (" + Reason(errno) + u")");
     // The text is bounded like a picture: by the memory the program may take now.
     const int64_t boundForTests = testing::Hooks().inputTextBound;

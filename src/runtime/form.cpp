@@ -12,7 +12,7 @@ namespace rt {
 
 namespace {
 
-// Window handles are small numbers of our own that name forms.
+// Window handles name forms: the system's handles, or small numbers of our own.
 std::map<int32_t, Form*>& HandleTable() {
     static std::map<int32_t, Form*> table;
     return table;
@@ -45,8 +45,13 @@ std::vector<Form*> LoadedForms() {
 
 Form::Form(const FormDesign& design) : design_(design), caption_(design.caption) {
     peer_ = backend::MakeWindow(*this);
-    int32_t handle = 0x1004;
-    while (HandleTable().count(handle)) handle += 4;
+    // The system's own handle where the backend has one, so that platform calls given
+    // hWnd reach the real window; else a small number of our own.
+    int32_t handle = backend::WindowHandle(*peer_);
+    if (handle == 0) {
+        handle = 0x1004;
+        while (HandleTable().count(handle)) handle += 4;
+    }
     HandleTable()[handle] = this;
     LoadOrder().push_back(this);
 }

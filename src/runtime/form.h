@@ -16,7 +16,8 @@ class DataObject;
 // Twips are the design unit: 15 to a logical pixel.
 constexpr double kTwipsPerPixel = 15.0;
 
-// The handle that names the program's icon, which every form shows.
+// The handle that names the program's icon, which every form shows, where the backend
+// has no handles of the system's own.
 constexpr int32_t kProgramIconHandle = 0x2001;
 
 struct FormDesign {
@@ -50,7 +51,7 @@ public:
     bool Visible() const;
     void SetVisible(bool visible);
     int32_t hWnd() const;
-    int32_t Icon() const { return kProgramIconHandle; }
+    int32_t Icon() const;  // the handle of the program's icon (backend)
     void SetScaleTop(double top);
     std::u16string Caption() const;
     void SetCaption(const std::u16string& caption);

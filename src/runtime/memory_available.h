@@ -5,10 +5,11 @@
 
 namespace rt {
 
-// Bytes this process may still allocate: the smallest of the system's available memory
-// (MemAvailable) and, for every memory control group the process is in (v1 or v2, the
-// group and its parents), its limit less its use. Reclaimable file cache a group holds
-// counts as free, as the kernel would drop it first.
+// Bytes this process may still allocate (backend). On Linux the smallest of the
+// system's available memory (MemAvailable) and, for every memory control group the
+// process is in (v1 or v2, the group and its parents), its limit less its use;
+// reclaimable file cache a group holds counts as free, as the kernel would drop it first.
+// On Windows the smaller of the free physical memory and the process's free address space.
 int64_t MemoryAvailable();
 
 }  // namespace rt

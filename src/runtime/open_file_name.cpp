@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "runtime/backend.h"
@@ -16,8 +17,8 @@ namespace {
 
 constexpr uint32_t kRecordSize = 76;
 
-std::map<LPSTR32, std::string>& AnsiBlocks() {
-    static std::map<LPSTR32, std::string> blocks;
+std::map<LPSTR32, std::unique_ptr<std::string>>& AnsiBlocks() {
+    static std::map<LPSTR32, std::unique_ptr<std::string>> blocks;
     return blocks;
 }
 LPSTR32 nextAddress = 0x00100000;
@@ -31,15 +32,22 @@ void FromAnsiField(LPSTR32 address, std::u16string& text) {
 }  // namespace
 
 LPSTR32 AnsiAlloc(std::string bytes) {
-    const LPSTR32 address = nextAddress;
-    nextAddress += 0x10;
-    AnsiBlocks().emplace(address, std::move(bytes));
+    auto block = std::make_unique<std::string>(std::move(bytes));
+    LPSTR32 address = 0;
+    if constexpr (sizeof(void*) == sizeof(LPSTR32)) {
+        // A real address: the system's own call reads and writes the block through it.
+        address = LPSTR32(reinterpret_cast<uintptr_t>(block->data()));
+    } else {
+        address = nextAddress;
+        nextAddress += 0x10;
+    }
+    AnsiBlocks().emplace(address, std::move(block));
     return address;
 }
 
 std::string* AnsiAt(LPSTR32 address) {
     auto it = AnsiBlocks().find(address);
-    return it == AnsiBlocks().end() ? nullptr : &it->second;
+    return it == AnsiBlocks().end() ? nullptr : it->second.get();
 }
 
 void AnsiFree(LPSTR32 address) { AnsiBlocks().erase(address); }

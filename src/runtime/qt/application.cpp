@@ -10,6 +10,8 @@
 
 namespace rt {
 
+int32_t Application::hInstance() const { return 0x400000; }  // where a Windows program is loaded
+
 std::u16string Application::Path() const {
     return WindowsPath(HostBytesOf(QCoreApplication::applicationDirPath()));
 }

@@ -134,5 +134,7 @@ void SetWindowCaption(FormPeer& peer, const std::u16string& caption) {
     peer.window->setWindowTitle(QString::fromStdU16String(caption));
 }
 
+int32_t WindowHandle(const FormPeer&) { return 0; }  // X11 and Wayland ids are not Windows handles
+
 }  // namespace backend
 }  // namespace rt

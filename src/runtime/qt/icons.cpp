@@ -11,6 +11,8 @@ QIcon ProgramIcon() {
 
 int32_t ProgramIconHandle() { return kProgramIconHandle; }
 
+int32_t Form::Icon() const { return kProgramIconHandle; }
+
 QIcon IconFromHandle(int32_t handle) { return handle == kProgramIconHandle ? ProgramIcon() : QIcon(); }
 
 }  // namespace rt

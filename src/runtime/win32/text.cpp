@@ -1,0 +1,46 @@
+// Text on Windows: UTF-16 as the system's wide calls take it, the 8-bit text of the
+// system's ANSI code page, and paths that are already in Windows form.
+#include "runtime/strings.h"
+#include "runtime/win32/peers.h"
+
+namespace rt {
+
+namespace win32 {
+
+std::wstring Wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+std::u16string Utf16(const wchar_t* text, size_t length) { return std::u16string(text, text + length); }
+std::u16string Utf16(const std::wstring& text) { return Utf16(text.data(), text.size()); }
+
+std::u16string WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(size_t(n) + 1, L'\0');
+    GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(size_t(n));
+    return Utf16(text);
+}
+
+}  // namespace win32
+
+std::string ToAnsi(const std::u16string& text) {
+    if (text.empty()) return {};
+    const std::wstring wide = win32::Wide(text);
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(size_t(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
+std::u16string FromAnsi(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring wide(size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), wide.data(), n);
+    return win32::Utf16(wide);
+}
+
+// The host is Windows: a path keeps its form; its 8-bit host text is UTF-8.
+std::string HostPath(const std::u16string& windowsPath) { return ToUtf8(UpToNul(windowsPath)); }
+std::u16string WindowsPath(const std::string& hostPath) { return FromUtf8(hostPath); }
+std::u16string ShownPath(const std::u16string& windowsPath) { return UpToNul(windowsPath); }
+
+}  // namespace rt
