@@ -1,8 +1,11 @@
 # Picture libraries beside Qt's own readers and writers: libimagequant and giflib
-# for GIF writing; TurboJPEG for the benchmarks' reference decode.
+# for GIF writing; libjpeg, libwebp and libtiff for the JPEG, WebP and TIFF writers;
+# exiv2 for EXIF and XMP, Little CMS for colour profiles, zlib for PNG chunks;
+# TurboJPEG for the benchmarks' reference decode.
 pkg_check_modules(IMAGEQUANT REQUIRED IMPORTED_TARGET imagequant)
 find_package(GIF REQUIRED)
-target_link_libraries(orvenna_core PUBLIC PkgConfig::IMAGEQUANT GIF::GIF)
+pkg_check_modules(PICTURE_LIBS REQUIRED IMPORTED_TARGET libjpeg libwebp libwebpmux libtiff-4 exiv2 lcms2 zlib)
+target_link_libraries(orvenna_core PUBLIC PkgConfig::IMAGEQUANT GIF::GIF PkgConfig::PICTURE_LIBS)
 pkg_check_modules(TURBOJPEG IMPORTED_TARGET libturbojpeg)
 # HEIF (libheif with its HEVC decoder), AVIF (libavif) and JPEG XL (libjxl) reading,
 # AVIF and JPEG XL writing.

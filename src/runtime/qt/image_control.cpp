@@ -19,7 +19,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        const QImage* picture = ImageOf(image_.Picture());
+        const QImage* picture = ShownImageOf(image_.Picture());
         if (!picture) return;
         QPainter painter(this);
         if (image_.Stretch()) {

@@ -1,18 +1,38 @@
 // What a picture holds on the Qt side.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 
 #include "runtime/picture.h"
 
 namespace rt {
 
-struct Picture::Data {
-    QImage image;
+// What a file says about its picture besides the pixels, carried to the files the
+// picture is saved as.
+struct PictureMetadata {
+    QByteArray iccProfile;  // the embedded colour profile; empty means sRGB
+    QByteArray exif;        // EXIF as a TIFF structure, orientation 1, without a thumbnail
+    QByteArray xmp;         // the XMP packet
+    bool lossless = false;  // the file was in a lossless format
 };
 
+struct Picture::Data {
+    QImage image;  // upright, as the file holds the colours (in its profile)
+    QImage shown;  // the same in sRGB when the profile is another; null when image is sRGB
+    PictureMetadata metadata;
+};
+
+// The pixels as read, in the source's colours.
 inline const QImage* ImageOf(const Picture& picture) {
     return picture.data() ? &picture.data()->image : nullptr;
+}
+
+// The pixels in sRGB, as the screen shows them.
+inline const QImage* ShownImageOf(const Picture& picture) {
+    const Picture::Data* data = picture.data();
+    if (!data) return nullptr;
+    return data->shown.isNull() ? &data->image : &data->shown;
 }
 
 inline Picture PictureFromImage(QImage image) {
@@ -20,5 +40,8 @@ inline Picture PictureFromImage(QImage image) {
     data->image = std::move(image);
     return Picture(std::move(data));
 }
+
+// A picture read from a file: the sRGB copy is made here when the profile asks for one.
+Picture PictureFromFile(QImage image, PictureMetadata metadata);
 
 }  // namespace rt

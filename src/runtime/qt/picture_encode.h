@@ -7,6 +7,8 @@
 #include <QString>
 #include <string>
 
+#include "runtime/qt/picture_data.h"
+
 namespace rt {
 
 enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp, Avif, Jxl };
@@ -15,9 +17,19 @@ enum class SaveFormat { Jpeg, Png, Gif, Bmp, Tiff, Webp, Avif, Jxl };
 // extension and for none.
 SaveFormat SaveFormatFor(const QString& fileName);
 
-// The whole file in that format. target names the file in errors, as the user's
-// system writes it.
-QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target);
+// The whole file in that format: the pixels as read with the source's profile and
+// metadata where the format holds them, sRGB pixels where it does not. target names
+// the file in errors, as the user's system writes it.
+QByteArray EncodePicture(const Picture::Data& picture, SaveFormat format, const std::u16string& target);
+
+// JPEG, quality 90, optimised Huffman tables, baseline 4:2:0.
+QByteArray EncodeJpeg(const QImage& image, const PictureMetadata& metadata, const std::u16string& target);
+
+// WebP, lossless when the source file was.
+QByteArray EncodeWebp(const QImage& image, const PictureMetadata& metadata, const std::u16string& target);
+
+// TIFF, compressed losslessly.
+QByteArray EncodeTiff(const QImage& image, const PictureMetadata& metadata, const std::u16string& target);
 
 // GIF: a 256-colour palette from libimagequant, dithered; transparent pixels keep one
 // transparent palette entry.

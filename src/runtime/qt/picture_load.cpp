@@ -1,9 +1,11 @@
+#include <QColorSpace>
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QStringList>
+#include <QTransform>
 #include <QtEndian>
 #include <algorithm>
 #include <climits>
@@ -17,6 +19,7 @@
 #include "runtime/qt/picture_data.h"
 #include "runtime/qt/picture_formats.h"
 #include "runtime/qt/picture_own_formats.h"
+#include "runtime/qt/picture_metadata.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -147,6 +150,27 @@ QImage ForDisplay(QImage image) {
     return image;
 }
 
+// The turn an EXIF orientation (1 to 8) asks for.
+QImageIOHandler::Transformations TransformationFor(int orientation) {
+    switch (orientation) {
+    case 2: return QImageIOHandler::TransformationMirror;
+    case 3: return QImageIOHandler::TransformationRotate180;
+    case 4: return QImageIOHandler::TransformationFlip;
+    case 5: return QImageIOHandler::TransformationFlipAndRotate90;
+    case 6: return QImageIOHandler::TransformationRotate90;
+    case 7: return QImageIOHandler::TransformationMirrorAndRotate90;
+    case 8: return QImageIOHandler::TransformationRotate270;
+    default: return QImageIOHandler::TransformationNone;
+    }
+}
+
+// Mirrored first, then turned a quarter clockwise, as Qt's readers do.
+QImage Turned(const QImage& image, QImageIOHandler::Transformations turn) {
+    QImage out = image.mirrored(turn & QImageIOHandler::TransformationMirror, turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90) out = out.transformed(QTransform().rotate(90));
+    return out;
+}
+
 }  // namespace
 
 Picture LoadPicture(const std::u16string& path) {
@@ -176,9 +200,19 @@ Picture LoadPicture(const std::u16string& path) {
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
+    int orientation = 1;
+    PictureMetadata metadata = ReadMetadata(host, file, format, &orientation);
+    // Qt's readers turn JPEG and TIFF pictures as their EXIF asks, not PNG or WebP ones.
+    const QImageIOHandler::Transformations turn =
+        reader->transformation() == QImageIOHandler::TransformationNone ? TransformationFor(orientation)
+                                                                         : QImageIOHandler::TransformationNone;
 
     // Refuse what cannot fit before decoding anything: the header tells enough.
-    const DecodingCost cost = MeasureDecoding(*reader, file);
+    DecodingCost cost = MeasureDecoding(*reader, file);
+    // A picture in another profile than sRGB is held a second time, converted for the screen.
+    // So is one turned here.
+    const int extraCopies = !metadata.iccProfile.isEmpty() + (turn != QImageIOHandler::TransformationNone);
+    cost.bytes = CostInBytes(double(cost.bytes) + double(cost.size.width()) * cost.size.height() * 4 * extraCopies);
     if (!cost.size.isValid())
         Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: its header gives no size"));
     const int64_t bound = PictureByteBound();
@@ -214,7 +248,10 @@ Picture LoadPicture(const std::u16string& path) {
     // JPEG readers fill a missing end with grey and go on: the picture is not whole.
     if (truncated || (format == "gif" && EndsEarly(file, format)))
         Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
-    return PictureFromImage(ForDisplay(std::move(image)));
+    // The profile travels as the file's own bytes, applied where the picture is shown.
+    image.setColorSpace(QColorSpace());
+    if (turn != QImageIOHandler::TransformationNone) image = Turned(image, turn);
+    return PictureFromFile(ForDisplay(std::move(image)), std::move(metadata));
 }
 
 }  // namespace rt

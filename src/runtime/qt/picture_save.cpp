@@ -17,6 +17,7 @@
 #include "runtime/qt/picture_encode.h"
 #include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
+#include "runtime/qt/picture_metadata.h"
 #include "runtime/strings.h"
 
 namespace rt {
@@ -61,20 +62,25 @@ SaveFormat SaveFormatFor(const QString& fileName) {
     return SaveFormat::Bmp;  // bmp, dib, and anything else
 }
 
-QByteArray EncodePicture(const QImage& image, SaveFormat format, const std::u16string& target) {
+QByteArray EncodePicture(const Picture::Data& picture, SaveFormat format, const std::u16string& target) {
+    const QImage& image = picture.image;
+    const PictureMetadata& metadata = picture.metadata;
+    // GIF and BMP hold no profile: they get the sRGB pixels the screen shows.
+    const QImage& srgb = picture.shown.isNull() ? picture.image : picture.shown;
     switch (format) {
-    case SaveFormat::Jpeg: return WithQt(OnWhite(image), "jpeg", 90, target);
+    case SaveFormat::Jpeg: return EncodeJpeg(OnWhite(image), metadata, target);
     // Qt's default PNG compression is its slowest; this level keeps files near the
     // default's size at a fraction of the time.
-    case SaveFormat::Png: return WithQt(image, "png", 80, target);
-    case SaveFormat::Gif: return EncodeGif(image, target);
-    case SaveFormat::Tiff: return WithQt(image, "tiff", -1, target);
-    case SaveFormat::Webp: return WithQt(image, "webp", 90, target);
-    case SaveFormat::Avif: return EncodeAvif(image, target);
-    case SaveFormat::Jxl: return EncodeJxl(image, target);
+    case SaveFormat::Png: return WithPngMetadata(WithQt(image, "png", 80, target), metadata);
+    case SaveFormat::Gif: return EncodeGif(srgb, target);
+    case SaveFormat::Tiff: return EncodeTiff(image, metadata, target);
+    case SaveFormat::Webp: return EncodeWebp(image, metadata, target);
+    // AVIF and JPEG XL are written without a profile: they get the sRGB pixels.
+    case SaveFormat::Avif: return EncodeAvif(srgb, target);
+    case SaveFormat::Jxl: return EncodeJxl(srgb, target);
     case SaveFormat::Bmp: break;
     }
-    return WithQt(OnWhite(image), "bmp", -1, target);
+    return WithQt(OnWhite(srgb), "bmp", -1, target);
 }
 
 namespace {
@@ -161,8 +167,8 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const std::u16string target = UpToNul(path);
     if (target.empty()) Raise(ErrBadFileNameOrNumber, u"(no file name)");
     const std::u16string shown = ShownPath(target);
-    const QImage* image = ImageOf(picture);
-    if (!image || image->isNull()) Raise(ErrInvalidPicture, shown + u" (there is no picture to write)");
+    const Picture::Data* data = picture.data();
+    if (!data || data->image.isNull()) Raise(ErrInvalidPicture, shown + u" (there is no picture to write)");
     const std::string host = HostPath(target);
     // Refuse a target that cannot take a file before the encoding work is done.
     const HostFileInfo info(host);
@@ -172,7 +178,7 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     // repainted first, so that a dialog just closed is not left standing on it.
     BusyPointer busy;
     RepaintWindowsNow();
-    WriteFileAtomically(host, EncodePicture(*image, SaveFormatFor(info.fileName()), shown), shown);
+    WriteFileAtomically(host, EncodePicture(*data, SaveFormatFor(info.fileName()), shown), shown);
 }
 
 }  // namespace rt

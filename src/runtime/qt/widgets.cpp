@@ -26,7 +26,7 @@ PaneWidget::PaneWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_
 
 void PaneWidget::paintEvent(QPaintEvent* event) {
     (void)event;
-    const QImage* image = ImageOf(box_.Picture());
+    const QImage* image = ShownImageOf(box_.Picture());
     if (!image) return;
     QPainter painter(this);
     // Drawn into a rectangle of the image's size in logical pixels, so that each
