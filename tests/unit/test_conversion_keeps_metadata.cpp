@@ -3,6 +3,7 @@
 // profile keep it and the untouched pixels; GIF and BMP get sRGB pixels and no
 // metadata; the pane shows sRGB either way.
 #include <QImageReader>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <lcms2.h>
@@ -72,6 +73,11 @@ bool Near(QRgb a, QRgb b, int tolerance) {
 }
 
 QString Rgb(QRgb c) { return QString("(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)); }
+
+QString Field(const Exiv2::ExifData& exif, const char* key) {
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    return it == exif.end() ? QString() : QString::fromStdString(it->toString());
+}
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
 
@@ -143,10 +149,7 @@ private slots:
         if (holdsMetadata) {
             QCOMPARE(QByteArray(reinterpret_cast<const char*>(file->iccProfile()->pData_), file->iccProfile()->size_),
                      profile);
-            const auto field = [&](const char* key) {
-                const auto it = exif.findKey(Exiv2::ExifKey(key));
-                return it == exif.end() ? QString() : QString::fromStdString(it->toString());
-            };
+            const auto field = [&](const char* key) { return Field(exif, key); };
             QCOMPARE(field("Exif.Image.Make"), QString("Orvenna Optics"));
             QCOMPARE(field("Exif.Image.Model"), QString("Moon 1"));
             QCOMPARE(field("Exif.Photo.DateTimeOriginal"), QString("2024:05:06 07:08:09"));
@@ -162,6 +165,26 @@ private slots:
         QVERIFY2(Near(shown, kSrgb, tolerance + 2), qPrintable(Rgb(shown)));
     }
 
+    // A phone's HEIC photo converted to JPEG keeps its camera data; its pixels come out
+    // in sRGB, so no profile goes with them.
+    void heicToJpegKeepsCameraData() {
+        const QString heic = dir.filePath("phone.heic");
+        QCOMPARE(QProcess::execute("heif-enc", {"-q", "95", dir.filePath("camera.jpg"), "-o", heic}), 0);
+        const rt::Picture picture = rt::LoadPicture(W(heic));
+        QCOMPARE(QSize(picture.PixelWidth(), picture.PixelHeight()), QSize(48, 64));
+        const QString path = dir.filePath("fromphone.jpg");
+        rt::SavePicture(picture, W(path));
+
+        auto file = Exiv2::ImageFactory::open(path.toStdString());
+        file->readMetadata();
+        const Exiv2::ExifData& exif = file->exifData();
+        QVERIFY(!file->iccProfileDefined());
+        QCOMPARE(Field(exif, "Exif.Image.Model"), QString("Moon 1"));
+        QCOMPARE(Field(exif, "Exif.GPSInfo.GPSLatitude"), QString("48/1 51/1 30/1"));
+        QCOMPARE(Field(exif, "Exif.Image.Orientation"), QString("1"));
+        const QRgb pixel = QImage(path).pixel(24, 32);
+        QVERIFY2(Near(pixel, kSrgb, 6), qPrintable(Rgb(pixel)));
+    }
 };
 
 QTEST_MAIN(ConversionKeepsMetadata)

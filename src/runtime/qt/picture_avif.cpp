@@ -70,6 +70,11 @@ public:
         return Oriented(Upright(std::move(image), decoded), orientation_);
     }
 
+    QByteArray Exif() const override {
+        const avifRWData& exif = decoder_->image->exif;
+        return QByteArray(reinterpret_cast<const char*>(exif.data), qsizetype(exif.size));
+    }
+
 private:
     // irot turns anticlockwise in quarter turns, then imir mirrors (mode 0 exchanges top
     // and bottom, mode 1 left and right).

@@ -97,13 +97,16 @@ private:
         if (!icc.isEmpty() && heif_image_handle_get_raw_color_profile(handle_, icc.data()).code != heif_error_Ok) icc.clear();
         return icc;
     }
-    QByteArray Exif() const {
+public:
+    QByteArray Exif() const override {
         heif_item_id id = 0;
         if (heif_image_handle_get_list_of_metadata_block_IDs(handle_, "Exif", &id, 1) < 1) return {};
         QByteArray exif(qsizetype(heif_image_handle_get_metadata_size(handle_, id)), '\0');
         if (heif_image_handle_get_metadata(handle_, id, exif.data()).code != heif_error_Ok) return {};
         return exif;
     }
+
+private:
     int Primaries() const {
         heif_color_profile_nclx* nclx = nullptr;
         if (heif_image_handle_get_nclx_color_profile(handle_, &nclx).code != heif_error_Ok || !nclx) return 1;

@@ -194,7 +194,14 @@ Picture LoadPicture(const std::u16string& path) {
     if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
 
     // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, QOI, TGA) have readers of our own.
-    if (std::optional<QImage> own = ReadOwnFormat(file, info.suffix(), name)) return PictureFromImage(std::move(*own));
+    if (std::optional<OwnFormatPicture> own = ReadOwnFormat(file, info.suffix(), name)) {
+        // Camera data travels on to the save. The reader has already turned the picture
+        // upright and converted its colours to sRGB, so no profile goes with it.
+        PictureMetadata metadata;
+        metadata.exif = CarriedExif(own->exif);
+        metadata.lossless = own->lossless;
+        return PictureFromFile(std::move(own->image), std::move(metadata));
+    }
 
     std::unique_ptr<QImageReader> reader = OpenReader(file, info.suffix());
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));

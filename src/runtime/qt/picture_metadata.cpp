@@ -130,6 +130,24 @@ PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QBy
     return metadata;
 }
 
+QByteArray CarriedExif(const QByteArray& stored) {
+    // The TIFF structure starts at its byte-order mark, after whatever prefix the format has.
+    qsizetype at = -1;
+    for (const QByteArray& mark : {QByteArray("II*\0", 4), QByteArray("MM\0*", 4)}) {
+        const qsizetype found = stored.indexOf(mark);
+        if (found >= 0 && (at < 0 || found < at)) at = found;
+    }
+    if (at < 0) return {};
+    try {
+        Exiv2::ExifData exif;
+        const auto* tiff = reinterpret_cast<const Exiv2::byte*>(stored.constData() + at);
+        const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(exif, tiff, uint32_t(stored.size() - at));
+        return CarriedExif(std::move(exif), order);
+    } catch (const std::exception&) {
+        return {};  // damaged: the pixels alone are carried
+    }
+}
+
 QByteArray WithPngMetadata(const QByteArray& png, const PictureMetadata& metadata) {
     constexpr qsizetype kAfterHeader = 8 + 25;  // signature, IHDR
     QByteArray chunks;

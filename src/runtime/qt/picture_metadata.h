@@ -19,6 +19,10 @@ namespace rt {
 // receives the EXIF orientation the file gave (1 when none).
 PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format, int* orientation);
 
+// EXIF stored as a TIFF structure (after any prefix), readied for carrying as above;
+// empty when there is none or it cannot be read.
+QByteArray CarriedExif(const QByteArray& stored);
+
 // The PNG file with the profile (iCCP), EXIF (eXIf) and XMP (iTXt) chunks after its header.
 QByteArray WithPngMetadata(const QByteArray& png, const PictureMetadata& metadata);
 

@@ -150,7 +150,7 @@ bool IsoBoxesOverrun(const QByteArray& bytes) {
     return false;
 }
 
-std::optional<QImage> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name) {
+std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name) {
     const Opener open = Recognise(file, suffix);
     file.seek(0);
     if (!open) return std::nullopt;
@@ -176,7 +176,7 @@ std::optional<QImage> ReadOwnFormat(QFile& file, const QString& suffix, const st
                                                       Megabytes(cost.bytes) + u" decoded; this machine allows at most " +
                                                       Megabytes(bound)));
         BusyPointer busy(int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels);
-        return reader->Decode();
+        return OwnFormatPicture{reader->Decode(), reader->Exif(), open == OpenQoi || open == OpenTga};
     } catch (const DecodeFailure& failure) {
         Refuse(name, failure, bound);
     } catch (const std::bad_alloc&) {

@@ -33,6 +33,9 @@ public:
     virtual DecodingCost Measure() = 0;
     // The picture, upright, as Format_RGB32 or Format_ARGB32. Throws DecodeFailure.
     virtual QImage Decode() = 0;
+    // The file's EXIF block as stored (a TIFF structure, perhaps after a prefix); empty
+    // when it has none or the format's reader does not carry it.
+    virtual QByteArray Exif() const { return {}; }
 };
 
 // A picture of that size and format, or DecodeFailure::OutOfMemory.
@@ -80,9 +83,16 @@ std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes);
 // container) run past its end: a file cut short.
 bool IsoBoxesOverrun(const QByteArray& bytes);
 
+// A picture read by one of these readers: upright, in sRGB.
+struct OwnFormatPicture {
+    QImage image;
+    QByteArray exif;        // as the reader gives it
+    bool lossless = false;  // QOI and TGA; HEIF, AVIF and JPEG XL files are taken as lossy
+};
+
 // The picture in the file when it is in one of these formats; nothing when in none.
 // Raises, naming the file (name), the same refusals as for every other format: damaged,
 // cut short, larger than this machine allows.
-std::optional<QImage> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name);
+std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name);
 
 }  // namespace rt
