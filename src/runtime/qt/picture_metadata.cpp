@@ -67,12 +67,14 @@ QByteArray CarriedXmp(const std::string& packet) {
 bool WebpLossless(QFile& file) {
     const qint64 pos = file.pos();
     bool lossless = false;
-    for (qint64 at = 12; file.seek(at);) {
+    for (qint64 at = 12; at + 8 <= file.size() && file.seek(at);) {
         const QByteArray head = file.read(8);
         if (head.size() < 8) break;
         if (head.startsWith("VP8L")) lossless = true;
         if (head.startsWith("VP8 ") || head.startsWith("VP8L") || head.startsWith("ANIM")) break;
-        at += 8 + ((qFromLittleEndian<quint32>(head.constData() + 4) + 1) & ~quint32(1));
+        // Chunks are padded to an even size; counted in 64 bits, a size near 4 GB cannot
+        // wrap round to a step of nothing.
+        at += 8 + ((qint64(qFromLittleEndian<quint32>(head.constData() + 4)) + 1) & ~qint64(1));
     }
     file.seek(pos);
     return lossless;
