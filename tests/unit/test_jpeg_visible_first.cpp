@@ -115,6 +115,8 @@ private slots:
         QTest::newRow("cut short") << jpeg.left(jpeg.size() * 2 / 3);
         // Cut inside the visible rows, with an end mark put after the cut.
         QTest::newRow("data stops before the end mark") << jpeg.left(jpeg.size() / 5) + "\xFF\xD9";
+        const QByteArray restarts = JpegOf(BusyPicture(1200, 900), 2, 1);
+        QTest::newRow("restart markers stop before the end mark") << restarts.left(restarts.size() * 3 / 4) + "\xFF\xD9";
         QTest::newRow("bytes after the end mark") << jpeg + "trailer";
         QTest::newRow("progressive") << progressive;
         QTest::newRow("fits in the pane") << JpegOf(BusyPicture(640, 480), 2);

@@ -118,6 +118,25 @@ int DotsPerMeter(int unit, int density) {
     return 0;
 }
 
+// The restart markers (FF D0 to FF D7) from a position to the end of the file. In the
+// compressed data a byte FF is always followed by 00 or a marker, so they are found by
+// their bytes alone.
+int64_t CountRestarts(int fd, off_t from) {
+    std::vector<unsigned char> buffer(size_t(1) << 20);
+    int64_t count = 0;
+    bool afterFF = false;
+    for (off_t at = from;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), at);
+        if (n <= 0) return count;
+        for (ssize_t i = 0; i < n; ++i) {
+            const unsigned char b = buffer[size_t(i)];
+            if (afterFF && b >= 0xD0 && b <= 0xD7) ++count;
+            afterFF = b == 0xFF;
+        }
+        at += n;
+    }
+}
+
 }  // namespace
 
 JpegLayout ReadJpegLayout(int fd) {
@@ -131,6 +150,15 @@ JpegLayout ReadJpegLayout(int fd) {
     layout.dotsPerMeterY = DotsPerMeter(cinfo.density_unit, cinfo.Y_density);
     layout.lineByLine = !cinfo.progressive_mode && !cinfo.arith_code && cinfo.num_components == 3 &&
                         cinfo.jpeg_color_space == JCS_YCbCr && !jpeg_has_multiple_scans(&cinfo);
+    if (layout.lineByLine && cinfo.restart_interval > 0) {
+        // One scan of whole units (MCUs) of the largest sampling; a marker between each
+        // interval and the next.
+        const int64_t unitW = 8 * cinfo.max_h_samp_factor, unitH = 8 * cinfo.max_v_samp_factor;
+        const int64_t units = ((layout.size.width() + unitW - 1) / unitW) * ((layout.size.height() + unitH - 1) / unitH);
+        const int64_t needed = (units + cinfo.restart_interval - 1) / cinfo.restart_interval - 1;
+        const off_t data = decoder->source.at - off_t(decoder->source.manager.bytes_in_buffer);
+        layout.missingRestarts = CountRestarts(fd, data) < needed;
+    }
     return layout;
 }
 

@@ -19,6 +19,8 @@ struct JpegLayout {
     // Colour (YCbCr) in one interleaved sequential scan: decoded line by line, so that a
     // rectangle costs about its share of the whole.
     bool lineByLine = false;
+    // With restart markers, fewer of them than the picture needs: its data stops short.
+    bool missingRestarts = false;
 };
 
 // Reads the headers of the JPEG in the open file (by position; the file's offset stays).

@@ -8,7 +8,9 @@
 
 // A file that is cut short, or damaged where the visible part lies, is left to the whole
 // decode, which refuses it (or shows it) as for any other picture: nothing is on the
-// screen before that is known.
+// screen before that is known. Cut short is told by the end mark, and, in files with
+// restart markers, by their count; a file cut and given an end mark again, without
+// restart markers, shows its missing part as the decoder's grey.
 
 namespace rt {
 
@@ -29,7 +31,7 @@ std::optional<Picture> LoadVisibleFirst(QFile& file, PictureMetadata& metadata, 
     const JpegLayout layout = EndsWithEndMark(fd, file.size()) ? ReadJpegLayout(fd) : JpegLayout{};
     const QRect area(QPoint(0, 0), layout.size.boundedTo(visible));
     auto data = std::make_shared<Picture::Data>();
-    if (layout.lineByLine && layout.size != area.size()) {
+    if (layout.lineByLine && !layout.missingRestarts && layout.size != area.size()) {
         data->image = QImage(layout.size, QImage::Format_RGB32);
         data->early = QImage(area.size(), QImage::Format_RGB32);
     }
