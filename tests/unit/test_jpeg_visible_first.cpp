@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QDir>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -26,27 +25,16 @@ QImage WholeDecode(const QByteArray& bytes) {
     return image;
 }
 
-// Threads of picture workers alive in this process.
-int Workers() {
-    int count = 0;
-    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile comm("/proc/self/task/" + task + "/comm");
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "picture-whole") ++count;
-    }
-    return count;
-}
-
 }  // namespace
 
 class JpegVisibleFirstTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
 
-    QString Write(const QString& name, const QByteArray& bytes) { return WriteFile(dir.filePath(name), bytes); }
-    static QString WriteFile(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
-        return path;
+    QString Write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(name));
+        return f.fileName();
     }
 
 private slots:
@@ -131,7 +119,7 @@ private slots:
         QVERIFY(!rt::LoadVisibleFirst(file, metadata, QSize(647, 588)));
         QCOMPARE(metadata.exif, QByteArray("kept"));
         QCOMPARE(file.pos(), 20);  // the usual reader goes on from where it was
-        QCOMPARE(Workers(), 0);
+        QCOMPARE(rt::PictureCompletion::Running(), 0);
     }
 
     void releasedPictureStopsItsWorker() {
@@ -142,7 +130,7 @@ private slots:
         const QRgb untouched = qRgb(1, 2, 3);
         image.fill(untouched);
         { rt::PictureCompletion completion(::dup(file.handle()), &image, &shown, {}); }
-        QCOMPARE(Workers(), 0);
+        QCOMPARE(rt::PictureCompletion::Running(), 0);
         QCOMPARE(image.pixel(2999, 1999), untouched);  // stopped long before the last row
     }
 };

@@ -11,10 +11,17 @@
 
 namespace rt {
 
+namespace {
+std::atomic<int> running{0};
+}
+
+int PictureCompletion::Running() { return running.load(); }
+
 PictureCompletion::PictureCompletion(int fd, QImage* image, QImage* shown, QByteArray iccProfile)
     : fd_(fd) {
     CompletionNotices::Instance();  // made on this (the user-interface) thread
     image->bits();                  // detached here: the worker then only writes into its rows
+    ++running;
     worker_ = std::thread([this, image, shown, icc = std::move(iccProfile)]() mutable {
         Run(image, shown, std::move(icc));
     });
@@ -37,7 +44,7 @@ void PictureCompletion::Wait() const {
 }
 
 void PictureCompletion::Run(QImage* image, QImage* shown, QByteArray iccProfile) {
-    pthread_setname_np(pthread_self(), "picture-whole");  // how tools (and tests) tell it apart
+    pthread_setname_np(pthread_self(), "picture-whole");  // as debuggers and top name it
     uint8_t* const bits = const_cast<uint8_t*>(std::as_const(*image).bits());
     const JpegDecoding decoding = DecodeJpegArea(fd_, image->rect(), bits, image->bytesPerLine(), &cancel_);
     const bool cancelled = cancel_.load(std::memory_order_relaxed);
@@ -54,6 +61,7 @@ void PictureCompletion::Run(QImage* image, QImage* shown, QByteArray iccProfile)
     }
     finished_.notify_all();
     if (!cancelled) emit CompletionNotices::Instance().completed();
+    --running;
 }
 
 CompletionNotices& CompletionNotices::Instance() {

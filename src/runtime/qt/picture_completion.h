@@ -25,6 +25,8 @@ public:
 
     bool Done() const;
     void Wait() const;
+    // Workers started and not yet ended, in the whole program.
+    static int Running();
 
 private:
     void Run(QImage* image, QImage* shown, QByteArray iccProfile);
