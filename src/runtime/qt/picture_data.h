@@ -3,8 +3,10 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <memory>
 
 #include "runtime/picture.h"
+#include "runtime/qt/picture_completion.h"
 
 namespace rt {
 
@@ -21,18 +23,39 @@ struct Picture::Data {
     QImage image;  // upright, as the file holds the colours (in its profile)
     QImage shown;  // the same in sRGB when the profile is another; null when image is sRGB
     PictureMetadata metadata;
+    // A large JPEG is shown before it is whole: its top-left part as the screen shows it,
+    // and the decoding of the whole, which image and shown wait for. Last, so that the
+    // decoding stops before the pictures it writes go away.
+    QImage early;
+    std::unique_ptr<PictureCompletion> completion;
 };
+
+// Waits until the picture is whole: everything that reads its pixels does.
+inline const Picture::Data* WholeData(const Picture& picture) {
+    const Picture::Data* data = picture.data();
+    if (data && data->completion) data->completion->Wait();
+    return data;
+}
 
 // The pixels as read, in the source's colours.
 inline const QImage* ImageOf(const Picture& picture) {
-    return picture.data() ? &picture.data()->image : nullptr;
+    const Picture::Data* data = WholeData(picture);
+    return data ? &data->image : nullptr;
 }
 
 // The pixels in sRGB, as the screen shows them.
 inline const QImage* ShownImageOf(const Picture& picture) {
-    const Picture::Data* data = picture.data();
+    const Picture::Data* data = WholeData(picture);
     if (!data) return nullptr;
     return data->shown.isNull() ? &data->image : &data->shown;
+}
+
+// What the pane can paint without waiting: the whole picture, or while it is being
+// completed its top-left part.
+inline const QImage* PaintableImageOf(const Picture& picture) {
+    const Picture::Data* data = picture.data();
+    if (data && data->completion && !data->completion->Done()) return &data->early;
+    return ShownImageOf(picture);
 }
 
 inline Picture PictureFromImage(QImage image) {

@@ -20,6 +20,8 @@
 #include "runtime/qt/picture_formats.h"
 #include "runtime/qt/picture_own_formats.h"
 #include "runtime/qt/picture_metadata.h"
+#include "runtime/qt/picture_visible_first.h"
+#include "runtime/qt/pane_view.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -230,6 +232,11 @@ Picture LoadPicture(const std::u16string& path) {
     // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo; no single
     // picture a decoder allocates may pass the bound, whatever a header said.
     QImageReader::setAllocationLimit(int(std::min<int64_t>((bound + kMB - 1) / kMB, INT_MAX)));
+
+    // A large JPEG is on the screen sooner when the part the pane shows is decoded first.
+    if (format == "jpeg" && turn == QImageIOHandler::TransformationNone &&
+        reader->transformation() == QImageIOHandler::TransformationNone)
+        if (std::optional<Picture> early = LoadVisibleFirst(file, metadata, VisiblePaneArea())) return *early;
 
     const bool large = int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels;
     BusyPointer busy(large);

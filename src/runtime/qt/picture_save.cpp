@@ -167,7 +167,7 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const std::u16string target = UpToNul(path);
     if (target.empty()) Raise(ErrBadFileNameOrNumber, u"(no file name)");
     const std::u16string shown = ShownPath(target);
-    const Picture::Data* data = picture.data();
+    const Picture::Data* data = WholeData(picture);  // a picture still being decoded is waited for
     if (!data || data->image.isNull()) Raise(ErrInvalidPicture, shown + u" (there is no picture to write)");
     const std::string host = HostPath(target);
     // Refuse a target that cannot take a file before the encoding work is done.

@@ -6,12 +6,16 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "runtime/controls.h"
 #include "runtime/dispatch.h"
 #include "runtime/form.h"
 #include "runtime/qt/mouse_keys.h"
+#include "runtime/qt/pane_view.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/qt/drop_data.h"
 
@@ -19,14 +23,45 @@ namespace rt {
 
 // ---- PaneWidget ----
 
+namespace {
+std::vector<PaneWidget*> panes;  // those that exist, for the picture service's view of them
+}
+
 PaneWidget::PaneWidget(PictureBox& box, QWidget* parent) : QWidget(parent), box_(box) {
     // The pane takes the focus by click or Tab, and has it first when the window opens.
     setFocusPolicy(Qt::StrongFocus);
+    panes.push_back(this);
+    // A picture shown while it was completed is painted whole once it is.
+    connect(&CompletionNotices::Instance(), &CompletionNotices::completed, this, [this] { update(); },
+            Qt::QueuedConnection);
+}
+
+PaneWidget::~PaneWidget() { std::erase(panes, this); }
+
+QSize VisiblePaneArea() {
+    QSize largest;
+    for (const QWidget* pane : panes) {
+        if (!pane->isVisible()) continue;
+        // The pane's rectangle, clipped by each parent up to its window.
+        QRect seen = pane->rect();
+        QPoint origin(0, 0);  // the pane's corner in the present parent's coordinates
+        for (const QWidget* w = pane; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+            origin = w->mapToParent(origin);
+            seen = QRect(w->mapToParent(seen.topLeft()), seen.size()) & w->parentWidget()->rect();
+        }
+        if (seen.isEmpty()) continue;
+        const qreal dpr = pane->devicePixelRatioF();
+        const QSize fromCorner(seen.right() + 1 - origin.x(), seen.bottom() + 1 - origin.y());
+        largest = largest.expandedTo(QSize(int(std::ceil(fromCorner.width() * dpr)),
+                                           int(std::ceil(fromCorner.height() * dpr))));
+    }
+    return largest;
 }
 
 void PaneWidget::paintEvent(QPaintEvent* event) {
     (void)event;
-    const QImage* image = ShownImageOf(box_.Picture());
+    // While the picture is completed only its visible part is painted; the rest follows.
+    const QImage* image = PaintableImageOf(box_.Picture());
     if (!image) return;
     QPainter painter(this);
     // Drawn into a rectangle of the image's size in logical pixels, so that each

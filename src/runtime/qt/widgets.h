@@ -14,6 +14,7 @@ class PaneWidget : public QWidget {
     Q_OBJECT
 public:
     PaneWidget(PictureBox& box, QWidget* parent);
+    ~PaneWidget() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
