@@ -34,20 +34,12 @@
 #include "runtime/qt/peers.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/testing.h"
+#include "process_memory.h"
 
 namespace {
 
-// Resident and peak resident memory of this process, in bytes.
-int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size())) * 1024;
-    return -1;
-}
-int64_t Resident() { return StatusBytes("VmRSS"); }
-int64_t Peak() { return StatusBytes("VmHWM"); }
+int64_t Resident() { return ProcessStatusBytes("VmRSS"); }
+int64_t Peak() { return ProcessStatusBytes("VmHWM"); }
 // Starts a new peak from the present resident size.
 void ResetPeak() {
     malloc_trim(0);

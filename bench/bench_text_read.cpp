@@ -16,6 +16,7 @@
 
 #include "runtime/file_input.h"
 #include "runtime/strings.h"
+#include "process_memory.h"
 
 namespace {
 
@@ -37,14 +38,6 @@ void WriteOneField(const QString& path, qint64 bytes) {
     for (qint64 written = 0; written < bytes; written += block.size()) file.write(block);
 }
 
-int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size())) * 1024;
-    return -1;
-}
 
 // Processor time of this thread: on a machine shared with other work the wall time
 // also counts the time spent waiting for a processor.
@@ -65,7 +58,7 @@ Run Read(const QString& path, bool collect, size_t& chars) {
     const std::u16string windowsPath = rt::WindowsPath(path.toStdString());
     malloc_trim(0);
     std::ofstream("/proc/self/clear_refs") << "5";  // a new peak from here
-    const int64_t before = StatusBytes("VmRSS");
+    const int64_t before = ProcessStatusBytes("VmRSS");
     QElapsedTimer timer;
     timer.start();
     const double cpuStart = CpuMs();
@@ -86,7 +79,7 @@ Run Read(const QString& path, bool collect, size_t& chars) {
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     const double cpuMs = CpuMs() - cpuStart;
     if (collect) chars = text.size();
-    return {ms, cpuMs, StatusBytes("VmHWM") - before};
+    return {ms, cpuMs, ProcessStatusBytes("VmHWM") - before};
 }
 
 Run Best(const QString& path, bool collect, size_t& chars) {

@@ -14,5 +14,12 @@ size_t Sequence(std::string_view bytes, size_t i, bool surrogates, char32_t* cod
 void AppendUtf16(std::u16string& out, char32_t cp);
 // Appends the code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t cp);
+// Whether text[i] and text[i + 1] are a surrogate pair; its code point in *code.
+inline bool PairAt(const std::u16string& text, size_t i, char32_t* code) {
+    if (text[i] < 0xD800 || text[i] > 0xDBFF || i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
+        return false;
+    *code = 0x10000 + (char32_t(text[i] - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+    return true;
+}
 
 }  // namespace rt::utf8

@@ -13,20 +13,10 @@
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
 #include "runtime/testing.h"
+#include "process_memory.h"
 
 namespace {
 
-// A "Name:  1234 kB" line of /proc/self/status, in bytes.
-long long StatusBytes(const std::string& key) {
-    std::ifstream in("/proc/self/status");
-    std::string name;
-    long long kb = 0;
-    while (in >> name) {
-        if (name == key + ":" && in >> kb) return kb * 1024;
-        in.ignore(1 << 20, '\n');
-    }
-    return -1;
-}
 
 }  // namespace
 
@@ -37,7 +27,7 @@ int main(int argc, char** argv) {
     const std::u16string path = rt::WindowsPath(argv[2]);
     // The peak so far is set back to what is in use now (Linux 4.0 and later).
     std::ofstream("/proc/self/clear_refs") << "5";
-    const long long before = StatusBytes("VmRSS");
+    const int64_t before = ProcessStatusBytes("VmRSS");
     int number = 0;
     long long pictureBytes = 0;
     try {
@@ -46,6 +36,6 @@ int main(int argc, char** argv) {
     } catch (const rt::RuntimeError& e) {
         number = e.Number();
     }
-    std::printf("%d %lld %lld\n", number, StatusBytes("VmHWM") - before, pictureBytes);
+    std::printf("%d %lld %lld\n", number, (long long)(ProcessStatusBytes("VmHWM") - before), pictureBytes);
     return 0;
 }

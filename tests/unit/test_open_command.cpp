@@ -17,6 +17,7 @@
 #include "platform/get_open_file_name.h"
 #include "runtime/testing.h"
 #include "test_support.h"
+#include "process_memory.h"
 
 using platform::OPENFILENAMEA;
 
@@ -48,14 +49,6 @@ struct ScriptedOpen {
 
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
 
-int64_t StatusBytes(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stoll(line.substr(key.size())) * 1024;
-    return -1;
-}
 
 }  // namespace
 
@@ -249,10 +242,10 @@ private slots:
         const pid_t child = fork();
         if (child == 0) {
             std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts here
-            const int64_t before = StatusBytes("VmRSS");
+            const int64_t before = ProcessStatusBytes("VmRSS");
             form->Load_Click(0);
             const auto* text = std::get_if<std::u16string>(&form->Picture1.Tag());
-            const int64_t peak = text && text->size() > size_t(kLong) ? StatusBytes("VmHWM") - before : -1;
+            const int64_t peak = text && text->size() > size_t(kLong) ? ProcessStatusBytes("VmHWM") - before : -1;
             (void)!write(pipe[1], &peak, sizeof peak);
             _exit(0);
         }

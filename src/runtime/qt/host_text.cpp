@@ -55,8 +55,7 @@ std::string Encode(const std::u16string& text, Form form) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (utf8::PairAt(text, i, &cp)) {
             ++i;
         } else if (hostPath && cp >= kEscapedByte + 0x80 && cp <= kEscapedByte + 0xFF) {
             out += char(cp - kEscapedByte);
