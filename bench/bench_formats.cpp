@@ -32,6 +32,7 @@
 
 namespace {
 
+// The fastest of three runs, in milliseconds.
 double Best(const std::function<void()>& run) {
     double best = 1e30;
     for (int i = 0; i < 3; ++i) {
