@@ -22,6 +22,7 @@
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
+#include "runtime/gif_frame.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -87,38 +88,6 @@ std::unique_ptr<QImageReader> OpenReader(QFile& file, const QString& suffix) {
     return reader->canRead() ? std::move(reader) : nullptr;
 }
 
-// Whether a GIF holds its whole first frame: the blocks up to and including that
-// frame's image data are all there. Only the first frame is shown, and files with
-// bytes after the end, or without the end mark, are common and fine.
-bool GifFirstFrameComplete(QFile& file) {
-    file.seek(0);
-    const QByteArray d = file.readAll();
-    const auto at = [&](qint64 i) { return i < d.size() ? quint8(d[i]) : -1; };
-    // Skips data sub-blocks from i; returns the index after their zero terminator, or -1.
-    const auto skipSubBlocks = [&](qint64 i) -> qint64 {
-        for (int len = at(i); len > 0; len = at(i)) i += 1 + len;
-        return at(i) == 0 ? i + 1 : -1;
-    };
-    if (d.size() < 13) return false;
-    qint64 i = 13;
-    if (at(10) & 0x80) i += 3 * (2 << (at(10) & 7));  // global colour table
-    while (i >= 0 && i < d.size()) {
-        const int block = at(i);
-        if (block == 0x21) {  // extension: label, then sub-blocks
-            i = skipSubBlocks(i + 2);
-        } else if (block == 0x2C) {  // image: descriptor, local colour table, code size, data
-            const int flags = at(i + 9);
-            if (flags < 0) return false;
-            i += 10;
-            if (flags & 0x80) i += 3 * (2 << (flags & 7));
-            return skipSubBlocks(i + 1) >= 0;
-        } else {
-            return false;  // the end mark or anything else before a first frame
-        }
-    }
-    return false;
-}
-
 // Whether the file stops short of the end mark its format puts last. Used to name the
 // reason of a failed read, and for GIF always: its reader shows a cut-off frame as if whole.
 bool EndsEarly(QFile& file, const QByteArray& format) {
@@ -129,7 +98,11 @@ bool EndsEarly(QFile& file, const QByteArray& format) {
     };
     if (format == "png") return !tail(8).startsWith("IEND");
     if (format == "jpeg") return !tail(2).startsWith("\xFF\xD9");
-    if (format == "gif") return !GifFirstFrameComplete(file);
+    if (format == "gif") {
+        file.seek(0);
+        const QByteArray bytes = file.readAll();
+        return !GifFirstFrameComplete(std::string_view(bytes.constData(), size_t(bytes.size())));
+    }
     if (format == "webp") {
         file.seek(4);
         const QByteArray n = file.read(4);
