@@ -8,6 +8,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp>  // not among the ones exiv2.hpp gathers
 #pragma GCC diagnostic pop
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -80,6 +81,17 @@ bool WebpLossless(QFile& file) {
     return lossless;
 }
 
+// exiv2's type for the formats metadata is carried from; 0 for the others. exiv2 knows
+// many more, video containers among them, whose parsers can loop for ever on a crafted
+// file: a file is read only as the format the picture reader found it to be.
+int ExivTypeOf(const QByteArray& format) {
+    if (format == "jpeg") return Exiv2::ImageType::jpeg;
+    if (format == "png") return Exiv2::ImageType::png;
+    if (format == "tiff") return Exiv2::ImageType::tiff;
+    if (format == "webp") return Exiv2::ImageType::webp;
+    return 0;
+}
+
 bool LosslessFormat(const QByteArray& format, const Exiv2::ExifData& exif, QFile& file) {
     if (format == "jpeg") return false;
     if (format == "webp") return WebpLossless(file);
@@ -114,7 +126,14 @@ PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QBy
         return true;
     }();
     (void)quiet;
+    const auto bare = [&] {  // the pixels alone are carried
+        PictureMetadata none;
+        none.lossless = LosslessFormat(format, Exiv2::ExifData(), file);
+        return none;
+    };
+    const int type = ExivTypeOf(format);
     try {
+        if (type == 0 || Exiv2::ImageFactory::getType(hostPath) != type) return bare();
         auto image = Exiv2::ImageFactory::open(hostPath, false);
         image->readMetadata();
         metadata.lossless = LosslessFormat(format, image->exifData(), file);
@@ -124,10 +143,7 @@ PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QBy
         metadata.exif = CarriedExif(image->exifData(), image->byteOrder());
         metadata.xmp = CarriedXmp(image->xmpPacket());
     } catch (const std::exception&) {
-        // A format exiv2 does not know, or damaged metadata: the pixels alone are carried.
-        PictureMetadata none;
-        none.lossless = LosslessFormat(format, Exiv2::ExifData(), file);
-        return none;
+        return bare();  // damaged metadata
     }
     return metadata;
 }
