@@ -15,11 +15,6 @@
 #include "runtime/testing.h"
 #include "process_memory.h"
 
-namespace {
-
-
-}  // namespace
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc != 3) return 2;

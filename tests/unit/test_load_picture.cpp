@@ -395,6 +395,9 @@ private slots:
         QTest::newRow("GIF with a huge logical screen") << "screen.gif" << gif << 482;
         QTest::newRow("sparse BMP with huge dimensions") << "sparse.bmp" << bmp << 482;
         QTest::newRow("icon holding a larger 16-bit PNG") << "deep.ico" << ico << 482;
+        const QByteArray small = ZeroPng(16, 16, 8, 0);
+        QTest::newRow("PNG chunk declaring 2 GB after the pixels")
+            << "text.png" << small.left(small.size() - 12) + Be32(0x7B000000) + "tEXtdate:create" << 481;
     }
     void peakMemoryStaysWithinTheBound() {
         QFETCH(QString, name);

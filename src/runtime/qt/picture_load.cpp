@@ -22,7 +22,7 @@
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
-#include "runtime/gif_frame.h"
+#include "runtime/picture_structure.h"
 #include "runtime/strings.h"
 
 // Reading a picture file: by its content (whatever its name says), upright as its
@@ -202,6 +202,13 @@ Picture LoadPicture(const std::u16string& path) {
         Raise(ErrPictureTooLarge, Named(name, u"its header declares " + Str(cost.size.width()) + u" x " +
                                                   Str(cost.size.height()) + u" pixels, " + Megabytes(cost.bytes) +
                                                   u" decoded; this machine allows at most " + Megabytes(bound)));
+    if (format == "png" && PngChunkRunsPastEnd(uint64_t(file.size()), [&file](uint64_t at, size_t n) {
+            const qint64 pos = file.pos();  // where the reader left it
+            const QByteArray bytes = file.seek(qint64(at)) ? file.read(qint64(n)) : QByteArray();
+            file.seek(pos);
+            return bytes.toStdString();
+        }))
+        Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
     // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo; no single
     // picture a decoder allocates may pass the bound, whatever a header said.
     QImageReader::setAllocationLimit(int(std::min<int64_t>((bound + kMB - 1) / kMB, INT_MAX)));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/gif_frame.h"
+#include "runtime/picture_structure.h"
 
 namespace rt::win32 {
 

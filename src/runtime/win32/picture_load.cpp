@@ -13,6 +13,7 @@
 #include "runtime/strings.h"
 #include "runtime/win32/peers.h"
 #include "runtime/win32/picture_data.h"
+#include "runtime/picture_structure.h"
 #include "runtime/win32/picture_file_checks.h"
 #include "runtime/win32/wic.h"
 
@@ -138,6 +139,9 @@ Picture LoadPicture(const std::u16string& path) {
     const bool turned = orientation >= 2 && orientation <= 8;
     const win32::DeclaredSize declared = win32::SizeInHeader(file.Get(), format);
     RefuseWhatCannotFit(name, declared.width, declared.height, turned);
+    if (format == FileFormat::Png &&
+        PngChunkRunsPastEnd(size, [&](uint64_t at, size_t n) { return win32::ReadAt(file.Get(), at, n); }))
+        Raise(ErrInvalidPicture, Named(name, u"the file ends before the picture does"));
 
     // A format this program knows by its signature that the codec could not read is
     // damaged or cut short; anything else is not a picture.

@@ -1,6 +1,4 @@
-#include "runtime/gif_frame.h"
-
-#include <cstdint>
+#include "runtime/picture_structure.h"
 
 namespace rt {
 
@@ -27,6 +25,20 @@ bool GifFirstFrameComplete(std::string_view d) {
         } else {
             return false;  // the end mark or anything else before a first frame
         }
+    }
+    return false;
+}
+
+bool PngChunkRunsPastEnd(uint64_t size, const ReadAt& read) {
+    // After the signature, each chunk: a 4-byte big-endian length, the type, the data, a CRC.
+    for (uint64_t at = 8; at + 8 <= size;) {
+        const std::string head = read(at, 8);
+        if (head.size() < 8) return true;
+        const auto byte = [&](int i) { return uint64_t(uint8_t(head[size_t(i)])); };
+        const uint64_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+        if (at + 12 + length > size) return true;
+        if (head.compare(4, 4, "IEND") == 0) return false;
+        at += 12 + length;
     }
     return false;
 }
