@@ -1,6 +1,6 @@
-// The single-copy lock: only a lock that a live copy holds refuses a start. A place
-// that cannot hold the lock (missing, open to others, squatted by another user, a
-// link, a full disk) passes to the next; with none left the program starts.
+// The single-copy lock: only a lock that a live copy holds (or is making) refuses a
+// start. A place that cannot hold the lock (missing, open to others, squatted by another
+// user, a link, a full disk) passes to the next; with none left the program starts.
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fcntl.h>
@@ -83,6 +83,25 @@ private slots:
         QCOMPARE(first.outcome, LockOutcome::Taken);
         QCOMPARE(QString::fromStdString(first.folder), QString::fromStdString(good));
         QCOMPARE(rt::ClaimUserLock({{bad, create}, {good, false}}, "orvenna").outcome, LockOutcome::HeldByAnotherCopy);
+    }
+
+    // An empty lock file is one a copy is making, or one left by a copy that died making it.
+    void emptyLockFile_data() {
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("left by a copy that died a minute ago") << 60 << true;
+        QTest::newRow("being made just now") << 0 << false;
+    }
+    void emptyLockFile() {
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, taken);
+        const std::string folder = Path("place"), file = folder + "/orvenna.lock";
+        QCOMPARE(::mkdir(folder.c_str(), 0700), 0);
+        ::close(::open(file.c_str(), O_WRONLY | O_CREAT, 0600));
+        const timespec then[2] = {{::time(nullptr) - ageSeconds, 0}, {::time(nullptr) - ageSeconds, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, file.c_str(), then, 0), 0);
+        const rt::LockClaim claim = rt::ClaimUserLock({{folder, false}}, "orvenna");
+        QCOMPARE(claim.outcome, taken ? LockOutcome::Taken : LockOutcome::HeldByAnotherCopy);
     }
 
     // The private folder in /tmp is made when missing, closed to others.
