@@ -167,17 +167,18 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const std::u16string target = UpToNul(path);
     if (target.empty()) Raise(ErrBadFileNameOrNumber, u"(no file name)");
     const std::u16string shown = ShownPath(target);
-    const Picture::Data* data = WholeData(picture);  // a picture still being decoded is waited for
+    // Encoding a large picture takes seconds, and one still being decoded is waited for:
+    // the pointer says so, and the window is repainted first, so that a dialog just
+    // closed is not left standing on it.
+    BusyPointer busy;
+    RepaintWindowsNow();
+    const Picture::Data* data = WholeData(picture);
     if (!data || data->image.isNull()) Raise(ErrInvalidPicture, shown + u" (there is no picture to write)");
     const std::string host = HostPath(target);
     // Refuse a target that cannot take a file before the encoding work is done.
     const HostFileInfo info(host);
     if (info.isDir()) Raise(ErrPathFileAccess, shown + u" (is a folder)");
     if (!info.folderExists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
-    // Encoding a large picture takes seconds: the pointer says so, and the window is
-    // repainted first, so that a dialog just closed is not left standing on it.
-    BusyPointer busy;
-    RepaintWindowsNow();
     WriteFileAtomically(host, EncodePicture(*data, SaveFormatFor(info.fileName()), shown), shown);
 }
 
