@@ -29,18 +29,7 @@ start_program() {
 # The visible window of a process with exactly this title (bounded wait). Wine may
 # replace a window's X window while it shows it: only one that is viewable counts.
 window_of() {  # pid title [seconds]
-  local pid=$1 title=$2 limit=${3:-30} deadline w
-  deadline=$((SECONDS + limit))
-  while [ $SECONDS -lt $deadline ]; do
-    for w in $(xdotool search --all --onlyvisible --pid "$pid" --name "^$title\$" 2>/dev/null); do
-      if xwininfo -id "$w" 2>/dev/null | grep -q IsViewable; then
-        echo "$w"
-        return 0
-      fi
-    done
-    sleep 0.2
-  done
-  return 1
+  other_window_of "$1" "$2" "" "${3:-30}"
 }
 
 window_gone() {  # window-id [seconds]
@@ -112,4 +101,18 @@ colour_box() {  # shot-name colour
 # The main window's title label (dark red) gives the place of everything else.
 label_origin() {  # shot-name: sets label_x, label_y, label_w, label_h
   read -r label_w label_h label_x label_y < <(colour_box "$1" 'rgb(64,0,0)')
+}
+
+# Starts the program and readies its main window for a test: found (main, pid), active,
+# the pointer out of the way (no tooltip in the shot), shot as the name given and the
+# title label's place read from that shot.
+start_main_window() {  # shot-name
+  start_program
+  pid=$program_pid
+  main=$(window_of "$pid" Orvenna) || fail "no window Orvenna"
+  activate "$main"
+  xdotool mousemove 1000 900
+  sleep 0.3
+  shot "$1"
+  label_origin "$1"
 }

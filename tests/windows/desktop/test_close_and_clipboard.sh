@@ -3,14 +3,7 @@
 # asks before closing: No keeps the program, Yes ends it.
 source "$(dirname "$0")/lib.sh"
 
-start_program
-pid=$program_pid
-main=$(window_of "$pid" Orvenna) || fail "no window Orvenna"
-activate "$main"
-xdotool mousemove 1000 900
-sleep 0.3
-shot clipboard-start
-label_origin clipboard-start
+start_main_window clipboard-start
 # Into the file-name box, 280 px right of the title label.
 xdotool mousemove $((label_x + 330)) $((label_y + 12)) click 1
 

@@ -9,14 +9,7 @@ mkdir -p "$pics"
 convert -size 320x240 xc:'#c03060' -fill '#30c060' -draw 'rectangle 0,0 159,119' "$pics/月面.jpg"
 convert -size 64x48 xc:'#2040e0' "$pics/sun.png"
 
-start_program
-pid=$program_pid
-main=$(window_of "$pid" Orvenna) || fail "no window Orvenna"
-activate "$main"
-xdotool mousemove 1000 900
-sleep 0.3
-shot drop-before
-label_origin drop-before
+start_main_window drop-before
 # The pane's place after a drop: 119, 34 in the client area, which starts 232 px left
 # of the title label.
 pane_x=$((label_x - 232 + 119)) pane_y=$((label_y + 34))

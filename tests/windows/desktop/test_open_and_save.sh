@@ -9,14 +9,7 @@ mkdir -p "$pics"
 convert -size 200x150 xc:'#2040e0' -fill '#e0c020' -draw 'rectangle 100,0 199,149' "$pics/sun.jpg"
 windows_path() { echo "Z:${1//\//\\}"; }
 
-start_program
-pid=$program_pid
-main=$(window_of "$pid" Orvenna) || fail "no window Orvenna"
-activate "$main"
-xdotool mousemove 1000 900
-sleep 0.3
-shot dialogs-start
-label_origin dialogs-start
+start_main_window dialogs-start
 pane_x=$((label_x - 216)) pane_y=$((label_y + 34))
 
 xdotool key ctrl+o
