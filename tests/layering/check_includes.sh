@@ -25,4 +25,8 @@ report "the runtime includes a layer above it" \
 report "a platform record includes a project header" \
     "$(grep -rEn --include='*.h' --include='*.cpp' "${include}\"" platform || true)"
 
+report "the picture core includes the runtime, a backend or a system's window API" \
+    "$(grep -rEn --include='*.h' --include='*.cpp' "${include}([\"](runtime|app|about|edit|filecmd|intake|tray|platform)/|<windows\.h>)" \
+        pictures || true)"
+
 exit $status

@@ -16,4 +16,31 @@ Picture PictureFromFile(QImage image, PictureMetadata metadata) {
     return Picture(std::move(data));
 }
 
+QImage WrappedImage(const pictures::Image& image) {
+    if (image.Null()) return {};
+    auto* keep = new std::shared_ptr<void>(image.Owner());
+    QImage out(reinterpret_cast<const uchar*>(image.Pixels()), image.Width(), image.Height(),
+               qsizetype(image.Stride()), image.HasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32,
+               [](void* owner) { delete static_cast<std::shared_ptr<void>*>(owner); }, keep);
+    if (image.dotsPerMeterX > 0) out.setDotsPerMeterX(image.dotsPerMeterX);
+    if (image.dotsPerMeterY > 0) out.setDotsPerMeterY(image.dotsPerMeterY);
+    return out;
+}
+
+namespace {
+
+QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+Picture PictureFromCore(pictures::Picture core) {
+    auto data = std::make_shared<Picture::Data>();
+    data->image = WrappedImage(core.image);
+    data->shown = WrappedImage(core.shown);
+    data->metadata = {Bytes(core.metadata.icc), Bytes(core.metadata.exif), Bytes(core.metadata.xmp),
+                      core.metadata.lossless};
+    data->core = std::move(core);
+    return Picture(std::move(data));
+}
+
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <memory>
 
+#include "pictures/picture.h"
 #include "runtime/picture.h"
 #include "runtime/qt/picture_completion.h"
 
@@ -20,6 +21,7 @@ struct PictureMetadata {
 };
 
 struct Picture::Data {
+    pictures::Picture core;  // the pixels as the picture core read them; null for others
     QImage image;  // upright, as the file holds the colours (in its profile)
     QImage shown;  // the same in sRGB when the profile is another; null when image is sRGB
     PictureMetadata metadata;
@@ -66,5 +68,10 @@ inline Picture PictureFromImage(QImage image) {
 
 // A picture read from a file: the sRGB copy is made here when the profile asks for one.
 Picture PictureFromFile(QImage image, PictureMetadata metadata);
+
+// The core's pixels as a QImage over the same memory (read-only: a change copies them).
+QImage WrappedImage(const pictures::Image& image);
+// A picture the core read, shown and saved from its own pixels.
+Picture PictureFromCore(pictures::Picture core);
 
 }  // namespace rt

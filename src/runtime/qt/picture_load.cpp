@@ -22,6 +22,9 @@
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
+#include "pictures/format.h"
+#include "pictures/load.h"
+#include "runtime/picture_refusal.h"
 #include "runtime/picture_structure.h"
 #include "runtime/strings.h"
 
@@ -146,6 +149,38 @@ QImage Turned(const QImage& image, QImageIOHandler::Transformations turn) {
     return out;
 }
 
+// Whether the picture core reads the file's format, from its first and last bytes.
+bool CoreReads(QFile& file, const std::string& extension) {
+    file.seek(0);
+    const QByteArray head = file.read(qint64(pictures::kSniffBytes));
+    file.seek(std::max<qint64>(0, file.size() - qint64(pictures::kSniffBytes)));
+    const QByteArray tail = file.read(qint64(pictures::kSniffBytes));
+    file.seek(0);
+    const auto view = [](const QByteArray& b) { return pictures::Bytes(std::string_view(b.constData(), size_t(b.size()))); };
+    return pictures::Recognise(view(head), view(tail), uint64_t(file.size()), extension) != nullptr;
+}
+
+// The picture in the file, read by the core from the file's bytes, which count against
+// the bound like the decoding.
+Picture LoadWithCore(QFile& file, const std::u16string& name, const std::string& extension) {
+    const int64_t bound = PictureByteBound();
+    try {
+        if (file.size() > bound) pictures::Fail(pictures::Failure::TooLarge);
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != file.size()) {
+            if (file.error() != QFileDevice::NoError) Raise(ErrDeviceIO, Named(name, file.errorString().toStdU16String()));
+            pictures::Fail(pictures::Failure::Truncated);  // the file shrank while read
+        }
+        std::optional<BusyPointer> busy;
+        return PictureFromCore(pictures::Load(pictures::Bytes(std::string_view(bytes.constData(), size_t(bytes.size()))),
+                                              extension, bound - bytes.size(), [&busy](int width, int height) {
+                                                  if (int64_t(width) * height >= kBusyPixels) busy.emplace(true);
+                                              }));
+    } catch (const pictures::Failure& failure) {
+        RaisePictureFailure(name, failure, bound);
+    }
+}
+
 }  // namespace
 
 Picture LoadPicture(const std::u16string& path) {
@@ -168,7 +203,10 @@ Picture LoadPicture(const std::u16string& path) {
     }
     if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
 
-    // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, QOI, TGA) have readers of our own.
+    const std::string extension = info.suffix().toLower().toStdString();
+    if (CoreReads(file, extension)) return LoadWithCore(file, name, extension);
+
+    // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, TGA) have readers of our own.
     if (std::optional<OwnFormatPicture> own = ReadOwnFormat(file, info.suffix(), name)) {
         // Camera data travels on to the save. The reader has already turned the picture
         // upright and converted its colours to sRGB, so no profile goes with it.

@@ -50,7 +50,6 @@ Opener Recognise(QFile& file, const QString& suffix) {
     if (IsHeif(head)) return OpenHeif;
     if (IsAvif(head)) return OpenAvif;
     if (IsJxl(head)) return OpenJxl;
-    if (IsQoi(head)) return OpenQoi;
     file.seek(std::max<qint64>(0, file.size() - 18));
     const QByteArray tail = file.read(18);
     // What Qt's readers make of the content, so that no other format is taken for a TGA.
@@ -176,7 +175,7 @@ std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString& suffix
                                                       Megabytes(cost.bytes) + u" decoded; this machine allows at most " +
                                                       Megabytes(bound)));
         BusyPointer busy(int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels);
-        return OwnFormatPicture{reader->Decode(), reader->Exif(), open == OpenQoi || open == OpenTga};
+        return OwnFormatPicture{reader->Decode(), reader->Exif(), open == OpenTga};
     } catch (const DecodeFailure& failure) {
         Refuse(name, failure, bound);
     } catch (const std::bad_alloc&) {

@@ -1,0 +1,10 @@
+// The formats the core reads, one module each.
+#pragma once
+
+#include "pictures/format.h"
+
+namespace pictures {
+
+extern const Format kQoi;
+
+}  // namespace pictures
