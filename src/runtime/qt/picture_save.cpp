@@ -1,7 +1,4 @@
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QPainter>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <climits>
@@ -14,74 +11,55 @@
 #include "runtime/errors.h"
 #include "runtime/paint_now.h"
 #include "runtime/picture.h"
-#include "runtime/qt/picture_encode.h"
+#include "pictures/writers/writers.h"
 #include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
-#include "runtime/qt/picture_metadata.h"
 #include "runtime/strings.h"
 
 namespace rt {
 
 namespace {
 
-// JPEG and BMP have no alpha channel: transparent areas go on white, not black.
-QImage OnWhite(const QImage& image) {
-    if (!image.hasAlphaChannel()) return image;
-    QImage out(image.size(), QImage::Format_RGB32);
-    out.setDotsPerMeterX(image.dotsPerMeterX());
-    out.setDotsPerMeterY(image.dotsPerMeterY());
-    out.fill(Qt::white);
-    QPainter painter(&out);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return out;
+// A QImage's pixels as the core's, without a copy when they are 4-byte pixels already.
+pictures::Image CoreImageOf(const QImage& source) {
+    if (source.isNull()) return {};
+    const bool alpha = source.hasAlphaChannel();
+    const QImage::Format format = alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    auto kept = std::make_shared<QImage>(source.format() == format ? source : source.convertToFormat(format));
+    pictures::Image image = pictures::Image::Adopt(reinterpret_cast<uint32_t*>(const_cast<uchar*>(kept->constBits())),
+                                                   kept->width(), kept->height(), ptrdiff_t(kept->bytesPerLine()),
+                                                   alpha, kept);
+    image.dotsPerMeterX = kept->dotsPerMeterX();
+    image.dotsPerMeterY = kept->dotsPerMeterY();
+    return image;
 }
 
-QByteArray WithQt(const QImage& image, const char* format, int quality, const std::u16string& target) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    if (quality >= 0) writer.setQuality(quality);
-    if (!writer.write(image))
-        Raise(ErrCannotWritePicture, target + u" (" + writer.errorString().toStdU16String() + u")");
-    return bytes;
+// The picture as the core's encoders take it: the core's own when it read the picture,
+// otherwise the pixels the program made.
+pictures::Picture CorePictureOf(const Picture::Data& data) {
+    if (!data.core.image.Null()) return data.core;
+    pictures::Picture picture;
+    picture.image = CoreImageOf(data.image);
+    picture.shown = CoreImageOf(data.shown);
+    const auto text = [](const QByteArray& b) { return b.toStdString(); };
+    picture.metadata = {text(data.metadata.iccProfile), text(data.metadata.exif), text(data.metadata.xmp),
+                        data.metadata.lossless};
+    return picture;
+}
+
+// The whole file in the format the target's name asks for.
+std::string Encoded(const Picture::Data& data, const std::u16string& fileName, const std::u16string& shown) {
+    try {
+        return pictures::Encode(CorePictureOf(data), pictures::SaveFormatFor(fileName));
+    } catch (const pictures::Failure& failure) {
+        if (failure.kind == pictures::Failure::OutOfMemory)
+            Raise(ErrOutOfMemory, shown + u" (not enough memory to encode it)");
+        Raise(failure.kind == pictures::Failure::TooLarge ? ErrPictureTooLarge : ErrCannotWritePicture,
+              shown + u" (" + failure.detail + u")");
+    }
 }
 
 }  // namespace
-
-SaveFormat SaveFormatFor(const QString& fileName) {
-    const QString ext = QFileInfo(fileName).suffix().toLower();
-    if (ext == u"jpg" || ext == u"jpeg" || ext == u"jpe" || ext == u"jfif") return SaveFormat::Jpeg;
-    if (ext == u"png") return SaveFormat::Png;
-    if (ext == u"gif") return SaveFormat::Gif;
-    if (ext == u"tif" || ext == u"tiff") return SaveFormat::Tiff;
-    if (ext == u"webp") return SaveFormat::Webp;
-    if (ext == u"avif") return SaveFormat::Avif;
-    if (ext == u"jxl") return SaveFormat::Jxl;
-    return SaveFormat::Bmp;  // bmp, dib, and anything else
-}
-
-QByteArray EncodePicture(const Picture::Data& picture, SaveFormat format, const std::u16string& target) {
-    const QImage& image = picture.image;
-    const PictureMetadata& metadata = picture.metadata;
-    // GIF and BMP hold no profile: they get the sRGB pixels the screen shows.
-    const QImage& srgb = picture.shown.isNull() ? picture.image : picture.shown;
-    switch (format) {
-    case SaveFormat::Jpeg: return EncodeJpeg(OnWhite(image), metadata, target);
-    // Qt's default PNG compression is its slowest; this level keeps files near the
-    // default's size at a fraction of the time.
-    case SaveFormat::Png: return WithPngMetadata(WithQt(image, "png", 80, target), metadata);
-    case SaveFormat::Gif: return EncodeGif(srgb, target);
-    case SaveFormat::Tiff: return EncodeTiff(image, metadata, target);
-    case SaveFormat::Webp: return EncodeWebp(image, metadata, target);
-    // AVIF and JPEG XL are written without a profile: they get the sRGB pixels.
-    case SaveFormat::Avif: return EncodeAvif(srgb, target);
-    case SaveFormat::Jxl: return EncodeJxl(srgb, target);
-    case SaveFormat::Bmp: break;
-    }
-    return WithQt(OnWhite(srgb), "bmp", -1, target);
-}
 
 namespace {
 
@@ -122,7 +100,10 @@ int CreateBeside(const std::string& target, bool replacing, std::string* temp) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& hostPath, const QByteArray& bytes, const std::u16string& shown) {
+// Writes the bytes to the host path through a temporary file in the same folder, renamed
+// over the target only when everything was written; a failure names the target (shown)
+// and says what the system said.
+static void WriteFileAtomically(const std::string& hostPath, const std::string& bytes, const std::u16string& shown) {
     const std::string target = ThroughLinks(hostPath);
     struct stat st {};
     const bool replacing = ::stat(target.c_str(), &st) == 0;
@@ -141,8 +122,8 @@ void WriteFileAtomically(const std::string& hostPath, const QByteArray& bytes, c
     }
     if (replacing) (void)::fchmod(fd, st.st_mode & 07777);
     int error = 0;
-    const char* at = bytes.constData();
-    size_t left = size_t(bytes.size());
+    const char* at = bytes.data();
+    size_t left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, at, left);
         if (n < 0 && errno == EINTR) continue;
@@ -179,7 +160,7 @@ void SavePicture(const Picture& picture, const std::u16string& path) {
     const HostFileInfo info(host);
     if (info.isDir()) Raise(ErrPathFileAccess, shown + u" (is a folder)");
     if (!info.folderExists()) Raise(ErrPathNotFound, shown + u" (no such folder)");
-    WriteFileAtomically(host, EncodePicture(*data, SaveFormatFor(info.fileName()), shown), shown);
+    WriteFileAtomically(host, Encoded(*data, info.fileName().toStdU16String(), shown), shown);
 }
 
 }  // namespace rt

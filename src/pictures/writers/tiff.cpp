@@ -1,4 +1,3 @@
-#include <QImage>
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -7,14 +6,12 @@
 #include <tiffio.h>
 #include <vector>
 
-#include "runtime/errors.h"
-#include "runtime/qt/picture_encode.h"
-#include "runtime/qt/picture_metadata.h"
+#include "pictures/writers/tiff_metadata.h"
+#include "pictures/writers/writers.h"
 
-// TIFF through libtiff, compressed losslessly (Qt's writer stores the pixels raw), with
-// the metadata added to the finished file.
+// TIFF through libtiff, compressed losslessly, with the metadata added to the finished file.
 
-namespace rt {
+namespace pictures {
 
 namespace {
 
@@ -26,14 +23,14 @@ constexpr tsize_t kStripBytes = 1 << 20;
 
 // A growing file in memory for libtiff.
 struct MemoryFile {
-    QByteArray bytes;
+    std::string bytes;
     toff_t at = 0;
 };
 
 tsize_t Read(thandle_t h, tdata_t buffer, tsize_t size) {
     auto* f = static_cast<MemoryFile*>(h);
-    const tsize_t n = std::max<tsize_t>(0, std::min<tsize_t>(size, f->bytes.size() - tsize_t(f->at)));
-    std::memcpy(buffer, f->bytes.constData() + f->at, size_t(n));
+    const tsize_t n = std::max<tsize_t>(0, std::min<tsize_t>(size, tsize_t(f->bytes.size()) - tsize_t(f->at)));
+    std::memcpy(buffer, f->bytes.data() + f->at, size_t(n));
     f->at += toff_t(n);
     return n;
 }
@@ -41,7 +38,7 @@ tsize_t Read(thandle_t h, tdata_t buffer, tsize_t size) {
 tsize_t Write(thandle_t h, tdata_t buffer, tsize_t size) {
     auto* f = static_cast<MemoryFile*>(h);
     const toff_t end = f->at + toff_t(size);
-    if (end > toff_t(f->bytes.size())) f->bytes.resize(qsizetype(end));
+    if (end > toff_t(f->bytes.size())) f->bytes.resize(size_t(end));
     std::memcpy(f->bytes.data() + f->at, buffer, size_t(size));
     f->at = end;
     return size;
@@ -65,9 +62,8 @@ void OnError(const char*, const char* format, va_list args) { std::vsnprintf(las
 
 }  // namespace
 
-QByteArray EncodeTiff(const QImage& source, const PictureMetadata& metadata, const std::u16string& target) {
-    const bool alpha = source.hasAlphaChannel();
-    const QImage image = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+std::string EncodeTiff(const Image& image, const Metadata& metadata) {
+    const bool alpha = image.HasAlpha();
     const int samples = alpha ? 4 : 3;
     MemoryFile file;
     lastError[0] = 0;
@@ -76,9 +72,9 @@ QByteArray EncodeTiff(const QImage& source, const PictureMetadata& metadata, con
     TIFF* tiff = TIFFClientOpen("picture", "w", &file, Read, Write, Seek, Close, Size, Map, Unmap);
     bool ok = tiff != nullptr;
     if (ok) {
-        const uint32_t rowBytes = uint32_t(image.width()) * uint32_t(samples);
-        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(image.width()));
-        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(image.height()));
+        const uint32_t rowBytes = uint32_t(image.Width()) * uint32_t(samples);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(image.Width()));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(image.Height()));
         TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
         TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
         TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
@@ -91,20 +87,20 @@ QByteArray EncodeTiff(const QImage& source, const PictureMetadata& metadata, con
         TIFFSetField(tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
         if (kCompression == COMPRESSION_ADOBE_DEFLATE) TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, kDeflateLevel);
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, std::max<uint32_t>(1, uint32_t(kStripBytes) / rowBytes));
-        if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
+        if (image.dotsPerMeterX > 0 && image.dotsPerMeterY > 0) {
             TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
-            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX() / 100.0));
-            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY() / 100.0));
+            TIFFSetField(tiff, TIFFTAG_XRESOLUTION, float(image.dotsPerMeterX / 100.0));
+            TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(image.dotsPerMeterY / 100.0));
         }
         std::vector<uint8_t> row(rowBytes);
-        for (int y = 0; ok && y < image.height(); ++y) {
-            const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int y = 0; ok && y < image.Height(); ++y) {
+            const uint32_t* in = image.Row(y);
             uint8_t* out = row.data();
-            for (int x = 0; x < image.width(); ++x, out += samples) {
-                out[0] = uint8_t(qRed(in[x]));
-                out[1] = uint8_t(qGreen(in[x]));
-                out[2] = uint8_t(qBlue(in[x]));
-                if (alpha) out[3] = uint8_t(qAlpha(in[x]));
+            for (int x = 0; x < image.Width(); ++x, out += samples) {
+                out[0] = uint8_t(RedOf(in[x]));
+                out[1] = uint8_t(GreenOf(in[x]));
+                out[2] = uint8_t(BlueOf(in[x]));
+                if (alpha) out[3] = uint8_t(AlphaOf(in[x]));
             }
             ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) == 1;
         }
@@ -113,12 +109,12 @@ QByteArray EncodeTiff(const QImage& source, const PictureMetadata& metadata, con
     }
     TIFFSetErrorHandler(previous);
     TIFFSetWarningHandler(previousWarning);
-    if (!ok) Raise(ErrCannotWritePicture, target + u" (" + QString::fromLocal8Bit(lastError).toStdU16String() + u")");
+    if (!ok) Fail(Failure::WriteFailed, Text(lastError));
     try {
         return WithTiffMetadata(file.bytes, metadata);
     } catch (const std::exception& e) {
-        Raise(ErrCannotWritePicture, target + u" (" + QString::fromLocal8Bit(e.what()).toStdU16String() + u")");
+        Fail(Failure::WriteFailed, Text(e.what()));
     }
 }
 
-}  // namespace rt
+}  // namespace pictures

@@ -3,35 +3,42 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <thread>
 #include <vector>
 
-#include "runtime/errors.h"
-#include "runtime/qt/picture_encode.h"
+#include "pictures/writers/writers.h"
 
-namespace rt {
+// GIF: a 256-colour palette from libimagequant, the picture diffused onto it; transparent
+// pixels keep one transparent palette entry.
+
+namespace pictures {
 
 namespace {
 
 // libimagequant's speed 1..10; 4 is its default balance of palette quality and time.
 constexpr int kQuantiserSpeed = 4;
 // Above this many pixels the palette is made from a sample of the picture.
-constexpr qint64 kFullHistogramPixels = 4'000'000;
+constexpr int64_t kFullHistogramPixels = 4'000'000;
 
 struct LiqAttrFree { void operator()(liq_attr* p) const { liq_attr_destroy(p); } };
 struct LiqImageFree { void operator()(liq_image* p) const { liq_image_destroy(p); } };
 struct LiqHistogramFree { void operator()(liq_histogram* p) const { liq_histogram_destroy(p); } };
 struct LiqResultFree { void operator()(liq_result* p) const { liq_result_destroy(p); } };
 
-[[noreturn]] void Fail(const std::u16string& target, const char* why) {
-    Raise(ErrCannotWritePicture, target + u" (" + QString::fromUtf8(why).toStdU16String() + u")");
-}
-
 int AppendToBytes(GifFileType* gif, const GifByteType* data, int length) {
-    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
+    static_cast<std::string*>(gif->UserData)->append(reinterpret_cast<const char*>(data), size_t(length));
     return length;
 }
+
+// R, G, B, A bytes a pixel, as libimagequant takes them.
+struct Rgba {
+    int width = 0, height = 0;
+    std::vector<uint8_t> bytes;
+    uint8_t* Row(int y) { return bytes.data() + size_t(y) * size_t(width) * 4; }
+    const uint8_t* Row(int y) const { return bytes.data() + size_t(y) * size_t(width) * 4; }
+};
 
 // Floyd-Steinberg error diffusion onto the palette, the two halves of the picture at
 // once. libimagequant's own dithering takes seconds on a large picture; here the
@@ -59,8 +66,8 @@ public:
     }
     int Transparent() const { return transparent_; }
 
-    void Run(const QImage& rgba, unsigned char* out) const {
-        const int h = rgba.height();
+    void Run(const Rgba& rgba, unsigned char* out) const {
+        const int h = rgba.height;
         std::thread other([&] { Rows(rgba, out, 0, h / 2); });
         Rows(rgba, out, h / 2, h);
         other.join();
@@ -82,17 +89,17 @@ private:
     }
 
     // Serpentine rows; errors in sixteenths, carried along the row and to the next.
-    void Rows(const QImage& rgba, unsigned char* out, int top, int bottom) const {
-        const int w = rgba.width();
+    void Rows(const Rgba& rgba, unsigned char* out, int top, int bottom) const {
+        const int w = rgba.width;
         std::vector<int> current(size_t(w + 2) * 3), next(size_t(w + 2) * 3);
         for (int y = top; y < bottom; ++y) {
-            const uchar* in = rgba.constScanLine(y);
+            const uint8_t* in = rgba.Row(y);
             unsigned char* row = out + size_t(y) * size_t(w);
             const int dir = (y - top) % 2 == 0 ? 1 : -1;
             std::fill(next.begin(), next.end(), 0);
             for (int i = 0; i < w; ++i) {
                 const int x = dir > 0 ? i : w - 1 - i;
-                const uchar* p = in + size_t(x) * 4;
+                const uint8_t* p = in + size_t(x) * 4;
                 if (p[3] == 0 && transparent_ >= 0) {
                     row[x] = (unsigned char)transparent_;
                     continue;
@@ -126,21 +133,24 @@ private:
 
 }  // namespace
 
-QByteArray EncodeGif(const QImage& source, const std::u16string& target) {
-    const int w = source.width(), h = source.height();
-    if (w > 65535 || h > 65535) Raise(ErrPictureTooLarge, target + u" (a GIF holds at most 65535 by 65535 pixels)");
+std::string EncodeGif(const Image& source) {
+    const int w = source.Width(), h = source.Height();
+    if (w > 65535 || h > 65535) Fail(Failure::TooLarge, u"a GIF holds at most 65535 by 65535 pixels");
 
     // GIF transparency is all or nothing: half-transparent pixels become either.
-    QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
-    if (rgba.isNull()) Raise(ErrOutOfMemory, target);
-    if (source.hasAlphaChannel()) {
-        for (int y = 0; y < h; ++y) {
-            uchar* p = rgba.scanLine(y);
-            for (int x = 0; x < w; ++x, p += 4) {
-                if (p[3] < 128)
-                    p[0] = p[1] = p[2] = p[3] = 0;
-                else
-                    p[3] = 255;
+    Rgba rgba{w, h, std::vector<uint8_t>(size_t(w) * size_t(h) * 4)};
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* in = source.Row(y);
+        uint8_t* p = rgba.Row(y);
+        for (int x = 0; x < w; ++x, p += 4) {
+            const unsigned a = source.HasAlpha() ? AlphaOf(in[x]) : 255;
+            if (a < 128) {
+                p[0] = p[1] = p[2] = p[3] = 0;
+            } else {
+                p[0] = uint8_t(RedOf(in[x]));
+                p[1] = uint8_t(GreenOf(in[x]));
+                p[2] = uint8_t(BlueOf(in[x]));
+                p[3] = 255;
             }
         }
     }
@@ -148,33 +158,35 @@ QByteArray EncodeGif(const QImage& source, const std::u16string& target) {
     // The palette comes from libimagequant's histogram; on a large picture every other
     // pixel of every other row tells its colours as well, in a quarter of the time.
     std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
-    if (!attr) Raise(ErrOutOfMemory, target);
+    if (!attr) Fail(Failure::OutOfMemory);
     liq_set_max_colors(attr.get(), 256);
     liq_set_speed(attr.get(), kQuantiserSpeed);
-    QImage sample = rgba;
-    if (qint64(w) * h > kFullHistogramPixels) {
-        sample = QImage((w + 1) / 2, (h + 1) / 2, QImage::Format_RGBA8888);
-        if (sample.isNull()) Raise(ErrOutOfMemory, target);
-        for (int y = 0; y < sample.height(); ++y) {
-            const auto* from = reinterpret_cast<const quint32*>(rgba.constScanLine(y * 2));
-            auto* to = reinterpret_cast<quint32*>(sample.scanLine(y));
-            for (int x = 0; x < sample.width(); ++x) to[x] = from[x * 2];
+    Rgba sampled;
+    const Rgba* sample = &rgba;
+    if (int64_t(w) * h > kFullHistogramPixels) {
+        sampled = Rgba{(w + 1) / 2, (h + 1) / 2, {}};
+        sampled.bytes.resize(size_t(sampled.width) * size_t(sampled.height) * 4);
+        for (int y = 0; y < sampled.height; ++y) {
+            const auto* from = reinterpret_cast<const uint32_t*>(rgba.Row(y * 2));
+            auto* to = reinterpret_cast<uint32_t*>(sampled.Row(y));
+            for (int x = 0; x < sampled.width; ++x) to[x] = from[x * 2];
         }
+        sample = &sampled;
     }
-    std::vector<void*> rows(static_cast<size_t>(sample.height()));
-    for (int y = 0; y < sample.height(); ++y) rows[size_t(y)] = sample.scanLine(y);
+    std::vector<void*> rows(static_cast<size_t>(sample->height));
+    for (int y = 0; y < sample->height; ++y) rows[size_t(y)] = const_cast<uint8_t*>(sample->Row(y));
     std::unique_ptr<liq_image, LiqImageFree> image(
-        liq_image_create_rgba_rows(attr.get(), rows.data(), sample.width(), sample.height(), 0));
-    if (!image) Fail(target, "the quantiser refused the picture");
+        liq_image_create_rgba_rows(attr.get(), rows.data(), sample->width, sample->height, 0));
+    if (!image) Fail(Failure::WriteFailed, u"the quantiser refused the picture");
     std::unique_ptr<liq_histogram, LiqHistogramFree> histogram(liq_histogram_create(attr.get()));
-    if (!histogram) Raise(ErrOutOfMemory, target);
+    if (!histogram) Fail(Failure::OutOfMemory);
     if (liq_histogram_add_image(histogram.get(), attr.get(), image.get()) != LIQ_OK)
-        Fail(target, "the colours could not be counted");
+        Fail(Failure::WriteFailed, u"the colours could not be counted");
     liq_result* rawResult = nullptr;
     const liq_error quantised = liq_histogram_quantize(histogram.get(), attr.get(), &rawResult);
     std::unique_ptr<liq_result, LiqResultFree> result(rawResult);
-    if (quantised == LIQ_OUT_OF_MEMORY) Raise(ErrOutOfMemory, target);
-    if (quantised != LIQ_OK || !result) Fail(target, "no palette could be made");
+    if (quantised == LIQ_OUT_OF_MEMORY) Fail(Failure::OutOfMemory);
+    if (quantised != LIQ_OK || !result) Fail(Failure::WriteFailed, u"no palette could be made");
     const liq_palette* palette = liq_get_palette(result.get());
 
     std::vector<unsigned char> pixels(size_t(w) * size_t(h));
@@ -184,17 +196,17 @@ QByteArray EncodeGif(const QImage& source, const std::u16string& target) {
 
     const int mapSize = 1 << GifBitSize(int(std::max(palette->count, 2u)));
     ColorMapObject* map = GifMakeMapObject(mapSize, nullptr);
-    if (!map) Raise(ErrOutOfMemory, target);
+    if (!map) Fail(Failure::OutOfMemory);
     for (unsigned i = 0; i < palette->count; ++i)
         map->Colors[i] = {palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
 
-    QByteArray bytes;
-    bytes.reserve(qsizetype(pixels.size() / 2));
+    std::string bytes;
+    bytes.reserve(pixels.size() / 2);
     int error = 0;
     GifFileType* gif = EGifOpen(&bytes, AppendToBytes, &error);
     if (!gif) {
         GifFreeMapObject(map);
-        Fail(target, GifErrorString(error));
+        Fail(Failure::WriteFailed, Text(GifErrorString(error)));
     }
     EGifSetGifVersion(gif, true);
     bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, nullptr) == GIF_OK;
@@ -210,9 +222,9 @@ QByteArray EncodeGif(const QImage& source, const std::u16string& target) {
     GifFreeMapObject(map);
     int closeError = 0;
     const bool closed = EGifCloseFile(gif, &closeError) == GIF_OK;
-    if (!ok) Fail(target, GifErrorString(lastError));
-    if (!closed) Fail(target, GifErrorString(closeError));
+    if (!ok) Fail(Failure::WriteFailed, Text(GifErrorString(lastError)));
+    if (!closed) Fail(Failure::WriteFailed, Text(GifErrorString(closeError)));
     return bytes;
 }
 
-}  // namespace rt
+}  // namespace pictures

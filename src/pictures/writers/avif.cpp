@@ -2,12 +2,12 @@
 // alpha kept losslessly.
 #include <avif/avif.h>
 
-#include <QThread>
+#include <algorithm>
+#include <thread>
 
-#include "runtime/errors.h"
-#include "runtime/qt/picture_encode.h"
+#include "pictures/writers/writers.h"
 
-namespace rt {
+namespace pictures {
 
 namespace {
 
@@ -17,18 +17,15 @@ namespace {
 constexpr int kQuantizer = 20;
 constexpr int kSpeed = 8;
 
-[[noreturn]] void Fail(const std::u16string& target, avifResult result) {
-    Raise(ErrCannotWritePicture, target + u" (AVIF: " + QString::fromUtf8(avifResultToString(result)).toStdU16String() + u")");
+[[noreturn]] void Failed(avifResult result) {
+    if (result == AVIF_RESULT_OUT_OF_MEMORY) Fail(Failure::OutOfMemory);
+    Fail(Failure::WriteFailed, u"AVIF: " + Text(avifResultToString(result)));
 }
 
 }  // namespace
 
-QByteArray EncodeAvif(const QImage& source, const std::u16string& target) {
-    const bool alpha = source.hasAlphaChannel();
-    const QImage image = source.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull()) Raise(ErrOutOfMemory, target + u" (not enough memory to encode it)");
-
-    avifImage* yuv = avifImageCreate(uint32_t(image.width()), uint32_t(image.height()), 8, AVIF_PIXEL_FORMAT_YUV444);
+std::string EncodeAvif(const Image& image) {
+    avifImage* yuv = avifImageCreate(uint32_t(image.Width()), uint32_t(image.Height()), 8, AVIF_PIXEL_FORMAT_YUV444);
     struct Owned {
         avifImage* image;
         avifEncoder* encoder = avifEncoderCreate();
@@ -39,6 +36,7 @@ QByteArray EncodeAvif(const QImage& source, const std::u16string& target) {
             avifImageDestroy(image);
         }
     } owned{yuv};
+    if (!yuv || !owned.encoder) Fail(Failure::OutOfMemory);
     yuv->colorPrimaries = AVIF_COLOR_PRIMARIES_BT709;
     yuv->transferCharacteristics = AVIF_TRANSFER_CHARACTERISTICS_SRGB;
     yuv->matrixCoefficients = AVIF_MATRIX_COEFFICIENTS_BT601;
@@ -46,20 +44,20 @@ QByteArray EncodeAvif(const QImage& source, const std::u16string& target) {
 
     avifRGBImage rgb;
     avifRGBImageSetDefaults(&rgb, yuv);
-    rgb.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? AVIF_RGB_FORMAT_BGRA : AVIF_RGB_FORMAT_ARGB;
-    rgb.ignoreAlpha = !alpha;
-    rgb.pixels = const_cast<uint8_t*>(image.constBits());
-    rgb.rowBytes = uint32_t(image.bytesPerLine());
-    if (const avifResult r = avifImageRGBToYUV(yuv, &rgb); r != AVIF_RESULT_OK) Fail(target, r);
+    rgb.format = AVIF_RGB_FORMAT_BGRA;  // the core's pixels in memory on a little-endian machine
+    rgb.ignoreAlpha = !image.HasAlpha();
+    rgb.pixels = const_cast<uint8_t*>(reinterpret_cast<const uint8_t*>(image.Pixels()));
+    rgb.rowBytes = uint32_t(image.Stride());
+    if (const avifResult r = avifImageRGBToYUV(yuv, &rgb); r != AVIF_RESULT_OK) Failed(r);
 
     avifEncoder* encoder = owned.encoder;
-    encoder->maxThreads = std::max(1, QThread::idealThreadCount());
+    encoder->maxThreads = int(std::max(1u, std::thread::hardware_concurrency()));
     encoder->speed = kSpeed;
     encoder->minQuantizer = encoder->maxQuantizer = kQuantizer;
     encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = AVIF_QUANTIZER_LOSSLESS;
     encoder->autoTiling = AVIF_TRUE;  // tiles let the threads share the work
-    if (const avifResult r = avifEncoderWrite(encoder, yuv, &owned.output); r != AVIF_RESULT_OK) Fail(target, r);
-    return QByteArray(reinterpret_cast<const char*>(owned.output.data), qsizetype(owned.output.size));
+    if (const avifResult r = avifEncoderWrite(encoder, yuv, &owned.output); r != AVIF_RESULT_OK) Failed(r);
+    return std::string(reinterpret_cast<const char*>(owned.output.data), owned.output.size);
 }
 
-}  // namespace rt
+}  // namespace pictures
