@@ -25,5 +25,12 @@ for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\(.*\)$/\1/p' | sort 
     $sudo dpkg --add-architecture "$arch"
   fi
 done
-$sudo apt-get update -qq
+# A mirror caught in the middle of a sync serves index files that do not match their
+# release file; a moment later it serves them whole.
+for attempt in 1 2 3; do
+  $sudo apt-get update -qq && break
+  [ "$attempt" -eq 3 ] && exit 1
+  echo "apt-get update failed; trying again in 30 s" >&2
+  sleep 30
+done
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
