@@ -49,16 +49,6 @@ int LargestDifference(const QImage& a, const QImage& b) {
     return worst;
 }
 
-int ErrorOf(const std::function<void()>& f, QString* description = nullptr) {
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        if (description) *description = q(e.Description());
-        return e.Number();
-    }
-    return 0;
-}
-
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
 
 QByteArray Contents(const QString& path) {
