@@ -30,7 +30,9 @@ export SESSION_MANAGER
 sm_says() { grep -qx "$1" "$WORK/sm.log"; }
 logout() { echo logout >&3; }
 questions() { xdotool search --onlyvisible --name '^Close Orvenna$' 2>/dev/null || true; }
-# Waits for the close question and answers it with a key (Escape is No, Return Yes).
+main_shown() { xdotool search --onlyvisible --name '^Orvenna$' 2>/dev/null | grep -qx "$main"; }
+# Waits for the close question, answers it with a key (Escape is No, Return Yes) and
+# waits until it is gone.
 answer_question() {
   local question
   question=$(wait_window "Close Orvenna" 10) || true
@@ -38,6 +40,7 @@ answer_question() {
   [ -z "${3:-}" ] || shot "$3"
   activate "$question"
   xdotool key "$1"
+  wait_until 5 eval '[ -z "$(questions)" ]' || fail "the question stayed after $1 ($2)"
 }
 
 start_app 3>&-
@@ -52,7 +55,7 @@ answer_question Escape "on log-out" logout-question
 wait_until 10 sm_says "logout 1: cancelled" || fail "No did not cancel the log-out: $(cat "$WORK/sm.log")"
 sm_says "logout 1: interact-done cancel=1" || fail "the program did not say it cancelled: $(cat "$WORK/sm.log")"
 alive "$app" || fail "No ended the program"
-[ -n "$(wait_window Orvenna 5)" ] || fail "No closed the window"
+wait_until 5 main_shown || fail "No closed the window"
 pass "log-out asks; No cancels it and the program stays"
 
 # A log-out while the close question of Ctrl+C is open: refused at once, no second
@@ -65,8 +68,8 @@ wait_until 10 sm_says "logout 2: cancelled" || fail "a log-out with a box open w
 sm_says "logout 2: interact normal" && fail "a second question was asked during the first"
 [ "$(questions | wc -l)" -eq 1 ] || fail "not exactly one question open"
 answer_question Escape "after the refused log-out"
-wait_until 5 eval '[ -z "$(questions)" ]' || fail "No did not close the question"
-alive "$app" || fail "the program ended"
+alive "$app" || fail "No to the open question ended the program"
+wait_until 5 main_shown || fail "No to the open question closed the window"
 pass "log-out while a box is open is refused; the box stays"
 
 # Yes lets the log-out end the program.

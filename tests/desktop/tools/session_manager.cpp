@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -190,6 +191,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: session_manager COMMAND-PIPE\n");
         return 2;
     }
+    // A client that ends right after its answer has closed its socket when it is told to
+    // end: the write fails, and the connection is dropped, rather than this process.
+    std::signal(SIGPIPE, SIG_IGN);
     IceSetIOErrorHandler(IgnoreIoError);
     IceSetErrorHandler(ReportError);
     char error[256] = "";
