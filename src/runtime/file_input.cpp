@@ -12,20 +12,12 @@
 #include <memory>
 #include <system_error>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include "runtime/errors.h"
+#include "runtime/file_input_host.h"
 #include "runtime/paint_now.h"
 #include "runtime/picture_limits.h"
 #include "runtime/strings.h"
 #include "runtime/testing.h"
-
-#ifdef _WIN32
-// After the project's headers: the platform headers name constants windows.h makes macros.
-#include <windows.h>
-#endif
 
 namespace rt {
 
@@ -37,20 +29,14 @@ constexpr ptrdiff_t kBlock = 64 * 1024;
 constexpr std::chrono::milliseconds kPaintEvery{50};
 // A number's text is never longer than this: what a numeric field may add to the text.
 constexpr int64_t kNumberChars = 24;
+// Text of this many characters or more asks for large pages.
+constexpr size_t kLargeText = size_t(16) << 20;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 std::u16string Reason(int error) { return FromUtf8(std::strerror(error)); }
-
-bool SeekFile(std::FILE* file, int64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, offset, SEEK_SET) == 0;
-#else
-    return fseeko(file, off_t(offset), SEEK_SET) == 0;
-#endif
-}
 
 bool Delimiter(int c) { return c == ',' || c == '\r' || c == '\n'; }
 
@@ -93,43 +79,11 @@ void PaintWhileReading() {
     last = Clock::now();
 }
 
-// Makes room for so many characters. Text of many megabytes asks for large pages: it
-// is written once from end to end, and a page fault for every 4 KB costs more than
-// the writing.
+// Makes room for so many characters. Text of many megabytes is written once from end
+// to end: it asks for large pages.
 void Reserve(std::u16string& text, int64_t chars) {
     text.reserve(size_t(chars));
-#ifdef __linux__
-    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
-    if (text.capacity() < 8 * kLargePage) return;
-    const auto from = (reinterpret_cast<uintptr_t>(text.data()) + kLargePage - 1) & ~(kLargePage - 1);
-    const auto to = reinterpret_cast<uintptr_t>(text.data() + text.capacity()) & ~(kLargePage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#endif
-}
-
-// How many of these bytes decode without cutting a character in two: the locale's
-// 8-bit encoding is UTF-8 on Linux, whose characters take up to four bytes and never
-// start with a 10xxxxxx byte.
-ptrdiff_t WholeCharacters(const char* bytes, ptrdiff_t size) {
-#ifdef _WIN32
-    // Windows: the ANSI code page, whose double-byte characters are told by their
-    // first byte only; counted from the start.
-    ptrdiff_t whole = 0;
-    while (whole < size) {
-        const ptrdiff_t step = IsDBCSLeadByte(static_cast<BYTE>(bytes[whole])) ? 2 : 1;
-        if (whole + step > size) break;
-        whole += step;
-    }
-    return whole;
-#endif
-    for (ptrdiff_t back = 1; back <= std::min<ptrdiff_t>(4, size); ++back) {
-        const auto b = static_cast<unsigned char>(bytes[size - back]);
-        if ((b & 0xC0) == 0x80) continue;
-        if (b < 0xC0) return size;
-        const int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        return length > back ? size - back : size;
-    }
-    return size;
+    if (text.capacity() >= kLargeText) PreferLargePages(text.data(), text.capacity() * sizeof(char16_t));
 }
 
 // One file open for input, read a block at a time; a field is found by scanning the
@@ -220,9 +174,8 @@ struct InputFile {
         textChars += chars;
     }
 
-    // Appends the decoded bytes to out; a string grows only by what the bytes need.
-    // The locale's 8-bit encoding is UTF-8 on Linux, where bytes that are not UTF-8 read
-    // as U+FFFD; on Windows it is the ANSI code page.
+    // Appends the decoded bytes (the locale's 8-bit encoding) to out; a string grows
+    // only by what the bytes need.
     void Decode(std::string_view bytes, std::u16string& out) {
         const size_t old = out.size();
         if (Ascii(bytes)) {
@@ -230,11 +183,7 @@ struct InputFile {
             std::copy(bytes.begin(), bytes.end(), out.begin() + ptrdiff_t(old));
             return;
         }
-#ifdef _WIN32
-        out += FromAnsi(std::string(bytes));  // the ANSI code page
-#else
-        AppendFromUtf8(out, bytes);
-#endif
+        AppendFromFileText(out, bytes);
     }
 
     // Steps over what ends a field: a closing quote and whatever stands between it and
@@ -285,7 +234,10 @@ struct InputFile {
             const ptrdiff_t stop = pos + FindStopIn(block.get() + pos, end - pos, quoted);
             const bool found = stop < end;
             // A character cut by the block's end waits for the next block.
-            const ptrdiff_t cut = found || drained ? stop : pos + WholeCharacters(block.get() + pos, stop - pos);
+            const ptrdiff_t cut = found || drained
+                                      ? stop
+                                      : pos + ptrdiff_t(WholeFileTextCharacters(
+                                                  std::string_view(block.get() + pos, size_t(stop - pos))));
             if (out) {
                 if (checkAsItGrows) CheckRoom(int64_t(out->size()) + (cut - pos) + 2);
                 Decode(std::string_view(block.get() + pos, size_t(cut - pos)), *out);
@@ -371,24 +323,6 @@ double NumberOf(const Text& s) {
     const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
     (void)end;
     return error == std::errc() ? value : 0.0;
-}
-
-// The host path as the file system takes it. Its 8-bit text is UTF-8, which Windows
-// reads in its wide form; fopen there takes the wide path.
-std::filesystem::path FileSystemPath(const std::string& host) {
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(host.begin(), host.end()));
-#else
-    return std::filesystem::path(host);
-#endif
-}
-
-std::FILE* OpenBytes(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
 }
 
 // The variant's string, made empty, keeping its storage when it held one.

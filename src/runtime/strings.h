@@ -17,6 +17,14 @@ void AppendFromUtf8(std::u16string& out, std::string_view bytes);
 std::string ToAnsi(const std::u16string& text);
 std::u16string FromAnsi(const std::string& bytes);
 
+// Text files are read in the locale's 8-bit encoding (backend): UTF-8 on Linux, where a
+// byte that is not part of valid UTF-8 reads U+FFFD; the ANSI code page on Windows.
+// Appends the text of such bytes.
+void AppendFromFileText(std::u16string& out, std::string_view bytes);
+// How many of these bytes decode without cutting a character in two (a block read from
+// a file may end inside one).
+size_t WholeFileTextCharacters(std::string_view bytes);
+
 // Paths: the program speaks in Windows form ("\" between folders); the host in its own
 // (backend). On Linux in bytes, "/" between folders: every host path maps and comes
 // back byte for byte: a "\" inside a host name reads "＼" (U+FF3C, no separator), and a

@@ -188,6 +188,9 @@ frame_geometry() {
 
 shot() { import -display "$DISPLAY" -window root "$SHOTS/$1.png"; }
 
+# Colours in screenshots, the clipboard, the file-name box's text.
+source "$(dirname "${BASH_SOURCE[0]}")/../support/screen_and_clipboard.sh"
+
 wait_exit() {
   local pid=$1 secs=${2:-10}
   wait_until "$secs" eval "! alive $pid"

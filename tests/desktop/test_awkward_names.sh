@@ -22,42 +22,10 @@ read -r WX WY < <(client_origin "$main")
 height=$(xwininfo -id "$main" | awk '/Height:/ {print $NF}')
 menu=$((height - 622))
 
-mean_rgb() {  # mean_rgb SHOT X Y W H: "r g b" (0-255)
-  convert "$SHOTS/$1.png" -crop "$4x$5+$2+$3" +repage -scale 1x1\! \
-    -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
-}
-near() {  # near "r g b" "R G B": every channel within 24
-  local a=($1) b=($2) i
-  for i in 0 1 2; do [ $(( ${a[i]} - ${b[i]} )) -le 24 ] && [ $(( ${b[i]} - ${a[i]} )) -le 24 ] || return 1; done
-}
 # Waits (bounded) until the pane shows a colour; the area lies inside the picture
 # wherever the pane stands (after a drop or after the open command).
-wait_pane_colour() {
-  local rgb=$1 tag=$2 i
-  for i in $(seq 25); do
-    shot "$tag"
-    near "$(mean_rgb "$tag" $((WX + 150)) $((WY + menu + 60)) 100 100)" "$rgb" && return 0
-    sleep 0.2
-  done
-  return 1
-}
-# The file-name box's text, read through the clipboard (select all, Ctrl+Z copies).
-# Another program owns the clipboard first, so that a text read back is surely the box's.
-box_text() {
-  put_clipboard "-"
-  activate "$main"
-  xdotool mousemove --window "$main" 600 $((menu + 12)) click 1
-  xdotool key Home shift+End ctrl+z
-  wait_exit "$CLIP" 5 || fail "Ctrl+Z did not take the clipboard"
-  timeout 5 xclip -o -selection clipboard
-}
-clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
-# Another program puts TEXT on the clipboard (its PID in CLIP) and holds it until taken.
-put_clipboard() {
-  printf '%s' "$1" | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-  CLIP=$!; PIDS+=("$CLIP")
-  wait_until 5 clipboard_is "$1" || fail "another program could not take the clipboard"
-}
+pane_shows() { near "$(mean_rgb "$1" $((WX + 150)) $((WY + menu + 60)) 100 100)" "$2"; }
+wait_pane_colour() { wait_shot "$2" 10 pane_shows "$2" "$1"; }
 
 drop() {
   drag_to $((WX + 300)) $((WY + menu + 300)) "$1"
@@ -67,13 +35,13 @@ drop() {
 
 drop "$BACKSLASH"
 wait_pane_colour "48 192 96" drop-backslash || fail "a\\b.jpg dropped but not shown"
-name=$(box_text)
+name=$(box_text "$main" 600 $((menu + 12)))
 [ "$name" = "a＼b.jpg" ] || fail "the box shows '$name' for a\\b.jpg"
 pass "a\\b.jpg dropped: shown, named a＼b.jpg"
 
 drop "$LATIN"
 wait_pane_colour "48 80 208" drop-latin1 || fail "the non-UTF-8 name dropped but not shown"
-name=$(box_text)
+name=$(box_text "$main" 600 $((menu + 12)))
 [[ $name == caf?.jpg ]] || fail "the box shows '$name' for caf\\xe9.jpg"
 pass "caf\\xe9.jpg dropped: shown, named $name"
 

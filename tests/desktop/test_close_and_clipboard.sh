@@ -4,17 +4,13 @@
 source "$(dirname "$0")/lib.sh"
 desktop_start
 
-clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 # A round trip through the program: it takes the clipboard back from another program on
 # Ctrl+Z, so it has handled everything that came before.
 round_trip() {
-  printf x | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-  local clip=$!
-  PIDS+=("$clip")
-  wait_until 5 clipboard_is x || fail "another program could not take the clipboard"
+  put_clipboard x
   activate "$main"
   xdotool key Home shift+End ctrl+z
-  wait_exit "$clip" 5
+  wait_exit "$CLIP" 5
 }
 
 start_app
@@ -34,9 +30,7 @@ xdotool key Home shift+End ctrl+z
 wait_until 5 clipboard_is moon.jpg || fail "clipboard holds '$(xclip -o -selection clipboard)' after Ctrl+Z"
 pass "Ctrl+Z copied the selection for other programs"
 
-printf 'sun.gif' | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-CLIP=$!; PIDS+=("$CLIP")
-wait_until 5 clipboard_is sun.gif || fail "another program could not take the clipboard"
+put_clipboard sun.gif
 xdotool key Home shift+End ctrl+v
 # Read the box back through the clipboard: select it all and copy. The other program
 # lets go of the clipboard (and ends) once the box took it over, after the paste.

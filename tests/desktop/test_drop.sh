@@ -33,22 +33,7 @@ main=$(wait_window Orvenna 15) || true
 activate "$main"
 read -r WX WY < <(client_origin "$main")
 
-# Mean colour of a screen rectangle as "r g b" (0-255).
-mean_rgb() {
-  convert "$SHOTS/$1.png" -crop "$4x$5+$2+$3" +repage -scale 1x1\! -format '%[fx:int(255*r+.5)] %[fx:int(255*g+.5)] %[fx:int(255*b+.5)]' info:
-}
-near() {  # near "r g b" "R G B": every channel within 24
-  local a=($1) b=($2) i
-  for i in 0 1 2; do [ $(( ${a[i]} - ${b[i]} )) -le 24 ] && [ $(( ${b[i]} - ${a[i]} )) -le 24 ] || return 1; done
-}
 crop_of() { convert "$SHOTS/$1.png" -crop "$4x$5+$2+$3" +repage "$WORK/$1-crop.png"; }
-# Takes screenshots until CHECK (a command) sees what is awaited on it, for at most SECS seconds.
-wait_shot() {
-  local name=$1 secs=$2 i
-  shift 2
-  for i in $(seq $((secs * 5))); do shot "$name"; "$@" && return 0; sleep 0.1; done
-  return 1
-}
 # The client area starts below the menu bar: finds the title label's dark red going down.
 find_title() {
   local dy

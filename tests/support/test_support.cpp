@@ -3,11 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+#include <filesystem>
+#include <system_error>
 
 #include "app/form1.h"
 #include "app/product.h"
 #include "runtime/application.h"
 #include "runtime/dispatch.h"
+#include "runtime/errors.h"
 #include "runtime/qt/peers.h"
 #include "runtime/msgbox.h"
 #include "runtime/testing.h"
@@ -56,4 +59,23 @@ QString WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qWarning("cannot write %s", qPrintable(path));
     return path;
+}
+
+QString VersionText() {
+    return QString("%1.%2.%3").arg(ORVENNA_VERSION_MAJOR).arg(ORVENNA_VERSION_MINOR).arg(ORVENNA_VERSION_PATCH);
+}
+
+int ErrorOf(const std::function<void()>& f, QString* description) {
+    try {
+        f();
+    } catch (const rt::RuntimeError& e) {
+        if (description) *description = q(e.Description());
+        return e.Number();
+    }
+    return 0;
+}
+
+TemporaryDir::~TemporaryDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(path()).toStdString(), ignored);
 }

@@ -1,10 +1,13 @@
-// Shared test helpers: scripted message boxes, a caught End, string conversions.
+// Shared test helpers: scripted message boxes, a caught End, string conversions, the
+// program's version, errors raised, colours compared, folders removed.
 #pragma once
 
 #include <QApplication>
 #include <QObject>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <deque>
@@ -17,6 +20,25 @@ class Form1;
 
 inline QString q(const std::u16string& s) { return QString::fromStdU16String(s); }
 inline std::u16string u(const QString& s) { return s.toStdU16String(); }
+
+// The program's version as its windows write it ("5.0.11"), from the build's version numbers.
+QString VersionText();
+
+// The number of the run-time error f raises (0 when none), and its description.
+int ErrorOf(const std::function<void()>& f, QString* description = nullptr);
+
+// Colours within a tolerance of each other, channel by channel (alpha not compared).
+inline bool Near(QRgb a, QRgb b, int tolerance = 24) {
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
+           qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+// A temporary folder removed with all it holds, names that are not UTF-8 too: Qt reaches
+// no such name, and QTemporaryDir would leave it and the folder behind.
+class TemporaryDir : public QTemporaryDir {
+public:
+    ~TemporaryDir();
+};
 
 struct BoxCall {
     QString prompt;

@@ -3,7 +3,6 @@
 // such files are written, read and opened for input like any other, and messages name
 // them as the system writes them.
 #include <QImage>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
 
@@ -72,7 +71,7 @@ private slots:
     }
     void filesWithSuchNames() {
         QFETCH(QByteArray, name);
-        QTemporaryDir dir;
+        TemporaryDir dir;  // names that are not UTF-8 inside
         const std::string host = QFile::encodeName(dir.path()).toStdString() + '/' + Bytes(name);
         if (name.contains('/')) ::mkdir(host.substr(0, host.rfind('/')).c_str(), 0700);
         const std::u16string path = rt::WindowsPath(host);

@@ -67,11 +67,6 @@ void WriteCameraPicture(const QString& path, const QByteArray& profile) {
     file->writeMetadata();
 }
 
-bool Near(QRgb a, QRgb b, int tolerance) {
-    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
-           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 QString Rgb(QRgb c) { return QString("(%1,%2,%3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)); }
 
 QString Field(const Exiv2::ExifData& exif, const char* key) {

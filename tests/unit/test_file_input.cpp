@@ -23,15 +23,6 @@ QStringList Fields(const QString& path, int number = 3) {
     return out;
 }
 
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
 }  // namespace
 
 class FileInput : public QObject {

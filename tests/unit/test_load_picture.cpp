@@ -41,11 +41,6 @@ QImage TwoHalves(int w, int h) {
     return image;
 }
 
-bool Near(QRgb a, QRgb b, int tolerance = 24) {
-    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
-           qAbs(qBlue(a) - qBlue(b)) <= tolerance;
-}
-
 // A two-frame GIF: red, then blue.
 void WriteAnimatedGif(const QString& path, int w, int h) {
     int error = 0;

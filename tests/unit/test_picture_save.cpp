@@ -49,16 +49,6 @@ int LargestDifference(const QImage& a, const QImage& b) {
     return worst;
 }
 
-int ErrorOf(const std::function<void()>& f, QString* description = nullptr) {
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        if (description) *description = q(e.Description());
-        return e.Number();
-    }
-    return 0;
-}
-
 std::u16string W(const QString& host) { return rt::WindowsPath(host.toStdString()); }
 
 QByteArray Contents(const QString& path) {
@@ -181,6 +171,31 @@ private slots:
         red.fill(Qt::red);
         rt::SavePicture(rt::PictureFromImage(red), W(path));
         QCOMPARE(Read(path).size(), QSize(8, 8));
+    }
+
+    // A name as long as the file system allows is written, then replaced through a link
+    // with the same long name, keeping the replaced file's permissions; nothing else is
+    // left in the folder.
+    void longestNameIsWrittenAndReplacedThroughALink() {
+        QTemporaryDir local;
+        const QString name = QString(251, u'n') + ".bmp", link = QString(251, u'l') + ".bmp";
+        const QString path = local.filePath(name);
+        QCOMPARE(QFile::encodeName(name).size(), 255);
+        rt::SavePicture(rt::PictureFromImage(Sample(false)), W(path));
+        QCOMPARE(Read(path).size(), QSize(96, 64));
+
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+        QVERIFY(QFile::link(path, local.filePath(link)));
+        QImage red(8, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        rt::SavePicture(rt::PictureFromImage(red), W(local.filePath(link)));
+        QCOMPARE(Read(path).size(), QSize(8, 8));
+        QVERIFY(QFileInfo(local.filePath(link)).isSymLink());
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        QCOMPARE(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+                 (QStringList{link, name}));
     }
 
     void errorsNameTargetAndReason() {

@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(q(about.Caption()), QString("Orvenna About"));
         QCOMPARE(rt::WindowOf(about).windowTitle(), QString("Orvenna About"));
         QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
-        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
+        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ ") + VersionText());
         QCOMPARE(Text(about.lblDisclaimer), QString::fromUtf8(product::kLegalNotice));
         QCOMPARE(Button(about.Command1)->text(), QString::fromUtf8(product::kWebAddress));
         QCOMPARE(Button(about.cmdOK)->text(), QString("OK"));
@@ -208,7 +208,7 @@ private slots:
         frmAbout& again = Opened();
         QCOMPARE(&again, &about);
         QCOMPARE(Text(about.lblTitle), QString("Orvenna"));
-        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ 5.0.11"));
+        QCOMPARE(Text(about.lblVersion), QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ ") + VersionText());
         QCOMPARE(rt::WindowOf(about).focusWidget(), rt::WidgetOf(about.cmdOK));
     }
 

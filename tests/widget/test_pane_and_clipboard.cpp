@@ -80,7 +80,7 @@ private slots:
         const rt::Picture before = form->Picture1.Picture();
         QTest::mousePress(rt::WidgetOf(form->Picture1), Qt::MouseButton(button), {}, QPoint(3, 3));
         QCOMPARE(boxes->calls.size(), size_t(1));
-        QCOMPARE(boxes->calls[0].title, QString("Orvenna Ver.5.0.11"));
+        QCOMPARE(boxes->calls[0].title, "Orvenna Ver." + VersionText());
         QCOMPARE(boxes->calls[0].style, 64);
         QCOMPARE(boxes->calls[0].prompt,
                  QString(product::kCreditLine) + "\r\n" + QString(product::kWebAddress));

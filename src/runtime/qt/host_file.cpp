@@ -5,8 +5,11 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "runtime/file_input_host.h"
 
 namespace rt {
 
@@ -100,6 +103,21 @@ std::string HostBytesOf(const QString& path) {
         out = std::move(next);
     }
     return out;
+}
+
+// Linux names files in bytes: the host path is the path.
+std::filesystem::path FileSystemPath(const std::string& hostPath) { return std::filesystem::path(hostPath); }
+
+std::FILE* OpenBytes(const std::filesystem::path& path) { return std::fopen(path.c_str(), "rb"); }
+
+bool SeekFile(std::FILE* file, int64_t offset) { return ::fseeko(file, off_t(offset), SEEK_SET) == 0; }
+
+// Transparent huge pages for the whole 2 MB pages inside the block.
+void PreferLargePages(void* data, size_t bytes) {
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    const auto from = (reinterpret_cast<uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
+    const auto to = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kLargePage - 1);
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
 }  // namespace rt

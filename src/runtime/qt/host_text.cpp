@@ -110,4 +110,20 @@ std::u16string ShownPath(const std::u16string& windowsPath) {
     return shown;
 }
 
+void AppendFromFileText(std::u16string& out, std::string_view bytes) { AppendFromUtf8(out, bytes); }
+
+// UTF-8 characters take up to four bytes and never start with a 10xxxxxx byte: the last
+// few bytes tell whether the end cuts one.
+size_t WholeFileTextCharacters(std::string_view bytes) {
+    const size_t size = bytes.size();
+    for (size_t back = 1; back <= std::min<size_t>(4, size); ++back) {
+        const auto b = static_cast<unsigned char>(bytes[size - back]);
+        if ((b & 0xC0) == 0x80) continue;
+        if (b < 0xC0) return size;
+        const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        return length > back ? size - back : size;
+    }
+    return size;
+}
+
 }  // namespace rt

@@ -85,11 +85,14 @@ std::string ThroughLinks(std::string path) {
     return path;
 }
 
-// A new file beside the target that no one else can have made; the target's name with
-// a random ending.
+// A new file beside the target that no one else can have made. Its name is short and
+// random, not the target's with an ending: a target whose name is as long as the file
+// system allows still gets one.
 int CreateBeside(const std::string& target, bool replacing, std::string* temp) {
+    std::string folder = FolderOf(target);
+    if (!folder.ends_with('/')) folder += '/';
     for (int attempt = 0; attempt < 64; ++attempt) {
-        *temp = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36).toStdString();
+        *temp = folder + ".orvenna-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36).toStdString();
         // Private until it has the replaced file's permissions; a new file gets the usual ones.
         const int fd = ::open(temp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
         if (fd >= 0 || errno != EEXIST) return fd;

@@ -43,4 +43,18 @@ std::string HostPath(const std::u16string& windowsPath) { return ToUtf8(UpToNul(
 std::u16string WindowsPath(const std::string& hostPath) { return FromUtf8(hostPath); }
 std::u16string ShownPath(const std::u16string& windowsPath) { return UpToNul(windowsPath); }
 
+void AppendFromFileText(std::u16string& out, std::string_view bytes) { out += FromAnsi(std::string(bytes)); }
+
+// The ANSI code page's double-byte characters are told by their first byte only:
+// counted from the start.
+size_t WholeFileTextCharacters(std::string_view bytes) {
+    size_t whole = 0;
+    while (whole < bytes.size()) {
+        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(bytes[whole])) ? 2 : 1;
+        if (whole + step > bytes.size()) break;
+        whole += step;
+    }
+    return whole;
+}
+
 }  // namespace rt
