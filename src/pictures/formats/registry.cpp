@@ -7,6 +7,10 @@ namespace pictures {
 const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
+        &kPnm,
+        &kXbm,
+        &kXpm,
+        &kWbmp,
         nullptr,
     };
     return formats;
