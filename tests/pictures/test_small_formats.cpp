@@ -1,4 +1,4 @@
-// The small formats read by code of our own: PNM and PAM, XBM, XPM and WBMP. Files
+// The small formats read by code of our own: PNM and PAM, XBM, XPM, WBMP and TGA. Files
 // are made by netpbm and ImageMagick and compared with ImageMagick's reading, or spelled
 // out byte by byte where the tools do not write a variant; every file is read twice alike.
 #include <algorithm>
@@ -238,4 +238,111 @@ TEST_CASE("WBMP: known by its name and a header whose rows fill the file") {
     CHECK(test::Refusal(bytes + "extra", "wbmp") == K::NotAPicture);    // more than the rows: other content
     CHECK(test::Refusal(bytes.substr(0, bytes.size() - 3), "wbmp") == K::Truncated);
     ReadsAsSpelled({"1 is white, rows padded to bytes", Raw({0, 0, 3, 2, 0xA0, 0x40}), "wbmp", 3, {W, B, W, B, W, B}});
+}
+
+namespace {
+
+// A TGA spelled out: the header, a colour map, then the pixels (each `bytesPer` bytes),
+// run-length packed when rle: a run of equal pixels as one repeat packet, others raw.
+std::string Tga(int type, int depth, int descriptor, int width, int height, const std::string& pixels, bool rle,
+                const std::string& map = "", int mapBits = 0) {
+    const int bytesPer = (depth + 7) / 8;
+    std::string data;
+    for (size_t i = 0; i < pixels.size();) {
+        const auto at = [&](size_t k) { return pixels.substr(k * bytesPer, bytesPer); };
+        const size_t n = pixels.size() / bytesPer;
+        size_t p = i / bytesPer, run = 1;
+        if (!rle) {
+            data += at(p);
+            i += bytesPer;
+            continue;
+        }
+        while (p + run < n && run < 128 && at(p + run) == at(p)) ++run;
+        if (run > 1) {
+            data += char(0x80 | (run - 1)) + at(p);
+        } else {
+            while (p + run < n && run < 128 && at(p + run) != at(p + run - 1)) ++run;
+            data += char(run - 1);
+            for (size_t k = 0; k < run; ++k) data += at(p + k);
+        }
+        i += run * bytesPer;
+    }
+    const int mapLength = mapBits ? int(map.size()) / ((mapBits + 7) / 8) : 0;
+    const char header[18] = {0, char(mapBits ? 1 : 0), char(type | (rle ? 8 : 0)), 0, 0, char(mapLength), char(mapLength >> 8),
+                             char(mapBits), 0, 0, 0, 0, char(width), char(width >> 8), char(height), char(height >> 8),
+                             char(depth), char(descriptor)};
+    return std::string(header, 18) + map + data;
+}
+
+// Pixels of a picture with runs and changes: pixel i is pattern[i / 3 % pattern.size()].
+std::string Repeated(const std::vector<std::string>& pattern, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += pattern[size_t(i / 3) % pattern.size()];
+    return out;
+}
+
+}  // namespace
+
+TEST_CASE("TGA: colour-mapped, true-colour and grey, plain and run-length, every depth and origin") {
+    Sources s;
+    if (!s.Ready()) return;
+    const struct {
+        const char* name;
+        const char* command;
+    } made[] = {
+        {"rgb.tga", "convert rgb.png rgb.tga"},
+        {"rgb-rle.tga", "convert rgb.png -compress RLE rgb-rle.tga"},
+        {"rgba-rle.tga", "convert rgba.png -compress RLE rgba-rle.tga"},
+        {"palette.tga", "convert rgb.png -colors 50 -type palette palette.tga"},
+        {"palette-rle.tga", "convert rgb.png -colors 50 -type palette -compress RLE palette-rle.tga"},
+        {"grey-rle.tga", "convert rgb.png -type grayscale -compress RLE grey-rle.tga"},
+    };
+    for (const auto& row : made) {
+        const std::string name = row.name;
+        CAPTURE(name);
+        Made(s.dir, row.name, row.command);
+        ReadsAsMagickDoes(s.dir, row.name, "tga", 0);
+        const std::string bytes = test::ReadFile(s.dir.Path(row.name));
+        CHECK(test::Refusal(bytes.substr(0, bytes.size() / 2), "tga") == K::Truncated);
+    }
+
+    // The depths and origins ImageMagick does not write, spelled out; its reading of them is
+    // the reference for byte order. 16-bit pixels: a clear top bit is transparent.
+    const std::string px16 = Repeated({Raw({0x1F, 0x80}), Raw({0xE0, 0x83}), Raw({0, 0xFC}), Raw({0x4A, 0x29}), Raw({0, 0})}, 35);
+    const std::string px24 = Repeated({Raw({0x10, 0x80, 0xF0}), Raw({0, 0xFF, 0}), Raw({1, 2, 3})}, 35);
+    const std::string px32 = Repeated({Raw({0x10, 0x80, 0xF0, 0x40}), Raw({0, 0xFF, 0, 0xFF}), Raw({1, 2, 3, 0})}, 35);
+    const std::string map = Raw({0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0});
+    const struct {
+        const char* name;
+        std::string bytes;
+    } spelled[] = {
+        {"16-bit alpha bit", Tga(2, 16, 0x01, 7, 5, px16, false)},
+        {"16-bit alpha bit, rle", Tga(2, 16, 0x01, 7, 5, px16, true)},
+        {"15-bit, rle", Tga(2, 15, 0x00, 7, 5, px16, true)},
+        {"24-bit top-down, rle", Tga(2, 24, 0x20, 7, 5, px24, true)},
+        {"32-bit right-to-left, rle", Tga(2, 32, 0x18, 7, 5, px32, true)},
+        {"32-bit top-down right-to-left", Tga(2, 32, 0x38, 7, 5, px32, false)},
+        {"colour map from entry 1, rle",
+         Tga(1, 8, 0x20, 7, 5, Repeated({Raw({1}), Raw({2}), Raw({3})}, 35), true, map, 24).replace(3, 1, Raw({1}))},
+    };
+    for (const auto& row : spelled) {
+        const std::string name = row.name;
+        CAPTURE(name);
+        test::WriteFile(s.dir.Path("spelled.tga"), row.bytes);
+        ReadsAsMagickDoes(s.dir, "spelled.tga", "tga", 0);
+    }
+}
+
+TEST_CASE("TGA is taken by its footer or its name, and never for a file of another format") {
+    const std::string plain = Tga(3, 8, 0, 2, 1, Raw({0x10, 0x20}), false);
+    const std::string footer = std::string(8, '\0') + "TRUEVISION-XFILE." + Raw({0});
+    CHECK(Pixels(test::Load(plain + footer, "").image) == std::vector<uint32_t>{Grey(16), Grey(32)});
+    CHECK(Pixels(test::Load(plain, "").image) == std::vector<uint32_t>{Grey(16), Grey(32)});  // holds its pixels
+    CHECK(test::Refusal(plain.substr(0, 19), "") == K::NotAPicture);                          // nothing tells it
+    CHECK(test::Refusal(plain.substr(0, 19), "tga") == K::Truncated);
+    // A colour index before the map's first entry.
+    CHECK(test::Refusal(Tga(1, 8, 0, 1, 1, Raw({0}), false, Raw({0, 0, 0xFF}), 24).replace(3, 1, Raw({1})), "tga") ==
+          K::Damaged);
+    // A PBM named .tga is a PBM.
+    CHECK(Pixels(test::Load("P1\n2 1\n01", "tga").image) == std::vector<uint32_t>{W, B});
 }

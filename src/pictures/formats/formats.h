@@ -10,5 +10,6 @@ extern const Format kPnm;
 extern const Format kXbm;
 extern const Format kXpm;
 extern const Format kWbmp;
+extern const Format kTga;
 
 }  // namespace pictures

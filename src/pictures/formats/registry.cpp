@@ -11,6 +11,8 @@ const Format* const* Formats() {
         &kXbm,
         &kXpm,
         &kWbmp,
+        // Last: only an optional footer marks a TGA.
+        &kTga,
         nullptr,
     };
     return formats;
