@@ -6,5 +6,10 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kPnm;
+extern const Format kXbm;
+extern const Format kXpm;
+extern const Format kWbmp;
+extern const Format kTga;
 
 }  // namespace pictures

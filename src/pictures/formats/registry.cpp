@@ -7,6 +7,12 @@ namespace pictures {
 const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
+        &kPnm,
+        &kXbm,
+        &kXpm,
+        &kWbmp,
+        // Last: only an optional footer marks a TGA.
+        &kTga,
         nullptr,
     };
     return formats;

@@ -2,7 +2,6 @@
 
 #include <QColorSpace>
 #include <QFile>
-#include <QImageReader>
 #include <QTransform>
 #include <QtEndian>
 #include <new>
@@ -35,27 +34,17 @@ std::u16string Megabytes(int64_t bytes) { return Str((bytes + kMB - 1) / kMB) + 
     Raise(ErrInvalidPicture, Named(name, u"damaged or not a picture: " + failure.detail));
 }
 
-bool NamedTga(const QString& suffix) {
-    const QString s = suffix.toLower();
-    return s == u"tga" || s == u"icb" || s == u"vda" || s == u"vst";
-}
-
 using Opener = std::unique_ptr<OwnFormatReader> (*)(const QByteArray&);
 
-// The reader for the file's format, judged from its first and last bytes; none when the
-// file is in none of these formats.
-Opener Recognise(QFile& file, const QString& suffix) {
+// The reader for the file's format, judged from its first bytes; none when the file is in
+// none of these formats.
+Opener Recognise(QFile& file) {
     file.seek(0);
     const QByteArray head = file.read(64 * 1024);
     if (IsHeif(head)) return OpenHeif;
     if (IsAvif(head)) return OpenAvif;
     if (IsJxl(head)) return OpenJxl;
-    file.seek(std::max<qint64>(0, file.size() - 18));
-    const QByteArray tail = file.read(18);
-    // What Qt's readers make of the content, so that no other format is taken for a TGA.
-    file.seek(0);
-    const QByteArray other = QImageReader::imageFormat(&file);
-    return IsTga(head, tail, file.size(), NamedTga(suffix), other == "tga" ? QByteArray() : other) ? OpenTga : nullptr;
+    return nullptr;
 }
 
 }  // namespace
@@ -149,8 +138,9 @@ bool IsoBoxesOverrun(const QByteArray& bytes) {
     return false;
 }
 
-std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString& suffix, const std::u16string& name) {
-    const Opener open = Recognise(file, suffix);
+// Every format here has a signature: the name's suffix is not needed.
+std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString&, const std::u16string& name) {
+    const Opener open = Recognise(file);
     file.seek(0);
     if (!open) return std::nullopt;
 
@@ -175,7 +165,7 @@ std::optional<OwnFormatPicture> ReadOwnFormat(QFile& file, const QString& suffix
                                                       Megabytes(cost.bytes) + u" decoded; this machine allows at most " +
                                                       Megabytes(bound)));
         BusyPointer busy(int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels);
-        return OwnFormatPicture{reader->Decode(), reader->Exif(), open == OpenTga};
+        return OwnFormatPicture{reader->Decode(), reader->Exif()};
     } catch (const DecodeFailure& failure) {
         Refuse(name, failure, bound);
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,5 @@
 // Readers of our own for the picture formats Qt's image readers leave out: HEIF/HEIC,
-// AVIF, JPEG XL and TGA in all its common forms. Each recognises its files by
+// AVIF and JPEG XL. Each recognises its files by
 // content, tells from the header alone how large the picture is and how much memory
 // decoding it takes, and then decodes it upright into 4-byte pixels.
 #pragma once
@@ -63,19 +63,15 @@ QImage Oriented(QImage image, int orientation);
 // (imir): such files are turned by those, and any EXIF orientation only repeats them.
 bool HasIsoTransforms(const QByteArray& bytes);
 
-// Whether a file is in each format, from its first bytes (head, up to 64 KB). TGA has a
-// signature only in its optional footer (tail, the last 18 bytes); without one, a valid
-// header in a file no other reader claims (otherFormat empty) or named as a TGA is taken.
+// Whether a file is in each format, from its first bytes (head, up to 64 KB).
 bool IsHeif(const QByteArray& head);
 bool IsAvif(const QByteArray& head);
 bool IsJxl(const QByteArray& head);
-bool IsTga(const QByteArray& head, const QByteArray& tail, qint64 size, bool namedTga, const QByteArray& otherFormat);
 
 // The readers, one per format, on the whole file's bytes, which must outlive them.
 std::unique_ptr<OwnFormatReader> OpenHeif(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenAvif(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenJxl(const QByteArray& bytes);
-std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes);
 
 // Whether the top-level boxes of an ISO base media file (HEIF, AVIF, a JPEG XL
 // container) run past its end: a file cut short.
@@ -85,7 +81,7 @@ bool IsoBoxesOverrun(const QByteArray& bytes);
 struct OwnFormatPicture {
     QImage image;
     QByteArray exif;        // as the reader gives it
-    bool lossless = false;  // TGA; HEIF, AVIF and JPEG XL files are taken as lossy
+    bool lossless = false;  // HEIF, AVIF and JPEG XL files are taken as lossy
 };
 
 // The picture in the file when it is in one of these formats; nothing when in none.
