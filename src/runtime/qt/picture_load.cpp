@@ -221,7 +221,7 @@ Picture LoadPicture(const std::u16string& path) {
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
     int orientation = 1;
-    PictureMetadata metadata = ReadMetadata(host, file, format, &orientation);
+    PictureMetadata metadata = ReadMetadata(file, format, &orientation);
     // Qt's readers turn JPEG and TIFF pictures as their EXIF asks, not PNG or WebP ones.
     const QImageIOHandler::Transformations turn =
         reader->transformation() == QImageIOHandler::TransformationNone ? TransformationFor(orientation)
