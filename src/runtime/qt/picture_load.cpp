@@ -22,6 +22,8 @@
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
+#include "runtime/qt/picture_jpeg_region.h"
+#include "runtime/testing.h"
 #include "pictures/format.h"
 #include "pictures/load.h"
 #include "runtime/picture_refusal.h"
@@ -149,15 +151,29 @@ QImage Turned(const QImage& image, QImageIOHandler::Transformations turn) {
     return out;
 }
 
-// Whether the picture core reads the file's format, from its first and last bytes.
-bool CoreReads(QFile& file, const std::string& extension) {
+// The picture core's format for the file, from its first and last bytes; null when the
+// core does not read it.
+const pictures::Format* CoreFormat(QFile& file, const std::string& extension) {
     file.seek(0);
     const QByteArray head = file.read(qint64(pictures::kSniffBytes));
     file.seek(std::max<qint64>(0, file.size() - qint64(pictures::kSniffBytes)));
     const QByteArray tail = file.read(qint64(pictures::kSniffBytes));
     file.seek(0);
     const auto view = [](const QByteArray& b) { return pictures::Bytes(std::string_view(b.constData(), size_t(b.size()))); };
-    return pictures::Recognise(view(head), view(tail), uint64_t(file.size()), extension) != nullptr;
+    return pictures::Recognise(view(head), view(tail), uint64_t(file.size()), extension);
+}
+
+// A large JPEG is on the screen sooner when the part the pane shows is decoded first. One
+// its EXIF turns, or that might not fit in the bound, is read whole.
+std::optional<Picture> JpegVisibleFirst(QFile& file) {
+    int orientation = 1;
+    PictureMetadata metadata = ReadMetadata(file, "jpeg", &orientation);
+    if (orientation != 1 || file.handle() < 0) return std::nullopt;
+    const QSize size = ReadJpegLayout(file.handle()).size;
+    const double bytes = double(file.size()) + 8.0 * kMB +
+                         double(size.width()) * size.height() * 4 * (1 + !metadata.iccProfile.isEmpty());
+    if (!size.isValid() || bytes > double(PictureByteBound())) return std::nullopt;
+    return LoadVisibleFirst(file, metadata, VisiblePaneArea());
 }
 
 // The picture in the file, read by the core from the file's bytes, which count against
@@ -175,6 +191,7 @@ Picture LoadWithCore(QFile& file, const std::u16string& name, const std::string&
         return PictureFromCore(pictures::Load(pictures::Bytes(std::string_view(bytes.constData(), size_t(bytes.size()))),
                                               extension, bound - bytes.size(), [&busy](int width, int height) {
                                                   if (int64_t(width) * height >= kBusyPixels) busy.emplace(true);
+                                                  if (testing::Hooks().pictureDecoding) testing::Hooks().pictureDecoding();
                                               }));
     } catch (const pictures::Failure& failure) {
         RaisePictureFailure(name, failure, bound);
@@ -204,7 +221,11 @@ Picture LoadPicture(const std::u16string& path) {
     if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
 
     const std::string extension = info.suffix().toLower().toStdString();
-    if (CoreReads(file, extension)) return LoadWithCore(file, name, extension);
+    if (const pictures::Format* core = CoreFormat(file, extension)) {
+        if (core->name == "jpeg")
+            if (std::optional<Picture> early = JpegVisibleFirst(file)) return *early;
+        return LoadWithCore(file, name, extension);
+    }
 
     // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, TGA) have readers of our own.
     if (std::optional<OwnFormatPicture> own = ReadOwnFormat(file, info.suffix(), name)) {

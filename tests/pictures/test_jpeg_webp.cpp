@@ -1,0 +1,152 @@
+// JPEG and WebP pictures: every variant the tools make reads as ImageMagick reads it (the
+// same libraries, so JPEG to the last bit), the same twice over; files cut short are refused.
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+// clang-format on
+
+#include <array>
+
+#include "picture_test_support.h"
+
+namespace {
+
+using K = pictures::Failure::Kind;
+
+std::string Le16(uint16_t v) { return {char(v), char(v >> 8)}; }
+std::string Le32(uint32_t v) { return Le16(uint16_t(v)) + Le16(uint16_t(v >> 16)); }
+
+// An EXIF segment of one field, the orientation, right after the start marker.
+std::string WithOrientation(const std::string& jpeg, int orientation) {
+    const std::string tiff = std::string("II*\0", 4) + Le32(8) + Le16(1) + Le16(0x0112) + Le16(3) + Le32(1) +
+                             Le32(uint32_t(orientation)) + Le32(0);
+    const std::string body = std::string("Exif\0\0", 6) + tiff;
+    return jpeg.substr(0, 2) + "\xFF\xE1" + char((body.size() + 2) >> 8) + char(body.size() + 2) + body + jpeg.substr(2);
+}
+
+// An 8 x 8 CMYK JPEG in one colour written by libjpeg, with or without Adobe's marker.
+std::string CmykJpeg(std::array<uint8_t, 4> ink, bool adobeMarker) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors{};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = c.image_height = 8;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    c.write_Adobe_marker = adobeMarker;
+    jpeg_start_compress(&c, TRUE);
+    std::array<uint8_t, 32> row;
+    for (size_t i = 0; i < row.size(); ++i) row[i] = ink[i % 4];
+    for (JSAMPROW line = row.data(); c.next_scanline < 8;) jpeg_write_scanlines(&c, &line, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    const std::string bytes(reinterpret_cast<const char*>(out), size);
+    free(out);
+    return bytes;
+}
+
+// Reads the file as the core does and as ImageMagick does (turned upright by it too).
+void CompareWithMagick(const test::TempDir& dir, const std::string& name, int tolerance) {
+    const std::string path = dir.Path(name);
+    const pictures::Picture picture = test::LoadTwiceAlike(test::ReadFile(path));
+    test::Run("convert '" + path + "' -auto-orient '" + path + ".png'");
+    const test::Reference reference = test::MagickReading(path + ".png");
+    CHECK(test::LargestDifference(picture.image, reference) <= tolerance);
+}
+
+}  // namespace
+
+TEST_CASE("JPEG variants read as ImageMagick reads them") {
+    test::TempDir dir;
+    const std::string src = dir.Path("src.ppm");
+    test::Run("convert -seed 7 -size 67x45 plasma: " + src);
+    const struct {
+        const char* name;
+        std::string make;  // the command that writes the file named; $S is the source, $F the file
+        int tolerance;
+    } rows[] = {
+        {"grey.jpg", "convert $S -colorspace Gray $F", 0},
+        {"420.jpg", "convert $S -sampling-factor 2x2 $F", 0},
+        {"422.jpg", "convert $S -sampling-factor 2x1 $F", 0},
+        {"444.jpg", "convert $S -sampling-factor 1x1 -quality 95 $F", 0},
+        {"odd-size.jpg", "convert $S -crop 37x29+3+5 +repage -sampling-factor 2x2 $F", 0},
+        {"progressive.jpg", "convert $S -interlace JPEG $F", 0},
+        {"arithmetic.jpg", "cjpeg -arithmetic -outfile $F $S", 0},
+        {"progressive-arithmetic.jpg", "cjpeg -arithmetic -progressive -outfile $F $S", 0},
+        {"restarts.jpg", "cjpeg -restart 1 -outfile $F $S", 0},
+        {"rgb.jpg", "cjpeg -rgb -outfile $F $S", 0},
+        {"cmyk-adobe.jpg", "convert $S -colorspace CMYK $F", 1},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.name));
+        std::string command = row.make;
+        command.replace(command.find("$S"), 2, src);
+        command.replace(command.find("$F"), 2, dir.Path(row.name));
+        if (!test::HaveTool(command.substr(0, command.find(' ')))) {
+            MESSAGE("no " << command.substr(0, command.find(' ')) << " here: row skipped");
+            continue;
+        }
+        test::Run(command);
+        CompareWithMagick(dir, row.name, row.tolerance);
+    }
+}
+
+TEST_CASE("every EXIF orientation of a JPEG turns it upright") {
+    test::TempDir dir;
+    test::Run("convert -seed 3 -size 40x24 plasma: " + dir.Path("stored.jpg"));
+    const std::string stored = test::ReadFile(dir.Path("stored.jpg"));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        CAPTURE(orientation);
+        const std::string name = "turned" + std::to_string(orientation) + ".jpg";
+        test::WriteFile(dir.Path(name), WithOrientation(stored, orientation));
+        CompareWithMagick(dir, name, 0);
+    }
+}
+
+TEST_CASE("CMYK JPEGs hold their inks inverted with Adobe's marker, as they are without it") {
+    // Full cyan and half black, each way: both are teal.
+    const uint32_t adobe = test::Load(CmykJpeg({0, 255, 255, 128}, true)).image.Pixel(4, 4);
+    const uint32_t plain = test::Load(CmykJpeg({255, 0, 0, 127}, false)).image.Pixel(4, 4);
+    for (const uint32_t pixel : {adobe, plain}) {
+        CHECK(pictures::RedOf(pixel) <= 1);
+        CHECK(std::abs(int(pictures::GreenOf(pixel)) - 128) <= 1);
+        CHECK(std::abs(int(pictures::BlueOf(pixel)) - 128) <= 1);
+    }
+}
+
+TEST_CASE("JPEG files cut short or beyond what is read are refused with the reason") {
+    test::TempDir dir;
+    test::Run("convert -seed 5 -size 160x120 plasma: -write " + dir.Path("whole.jpg") + " -interlace JPEG " +
+              dir.Path("progressive.jpg"));
+    const std::string whole = test::ReadFile(dir.Path("whole.jpg")),
+                      progressive = test::ReadFile(dir.Path("progressive.jpg"));
+    std::string twelveBits = whole;
+    const size_t sof = twelveBits.find("\xFF\xC0");
+    REQUIRE(sof != std::string::npos);
+    twelveBits[sof + 4] = 12;
+    const struct {
+        const char* name;
+        std::string bytes;
+        K kind;
+    } rows[] = {
+        {"cut in the data", whole.substr(0, whole.size() / 2), K::Truncated},
+        {"cut, then an end mark", whole.substr(0, whole.size() / 2) + "\xFF\xD9", K::Truncated},
+        {"cut in the headers", whole.substr(0, 300), K::Truncated},
+        {"without its end mark", whole.substr(0, whole.size() - 2), K::Truncated},
+        {"progressive, cut", progressive.substr(0, progressive.size() * 2 / 3), K::Truncated},
+        {"12-bit samples", twelveBits, K::Damaged},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.name));
+        CHECK(test::Refusal(row.bytes) == row.kind);
+    }
+    try {
+        test::Load(twelveBits);
+    } catch (const pictures::Failure& failure) {
+        CHECK(failure.detail.find(u"12 bits") != std::u16string::npos);
+    }
+}
