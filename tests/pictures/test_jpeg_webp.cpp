@@ -150,3 +150,78 @@ TEST_CASE("JPEG files cut short or beyond what is read are refused with the reas
         CHECK(failure.detail.find(u"12 bits") != std::u16string::npos);
     }
 }
+
+TEST_CASE("WebP variants read as ImageMagick reads them, lossless or not as stored") {
+    if (!test::HaveTool("cwebp") || !test::HaveTool("img2webp")) {
+        MESSAGE("no cwebp or img2webp here (Debian's webp package): skipped");
+        return;
+    }
+    test::TempDir dir;
+    const std::string src = dir.Path("src.png"), alpha = dir.Path("alpha.png"), other = dir.Path("other.png");
+    test::Run("convert -seed 7 -size 67x45 plasma: " + src);
+    test::Run("convert " + src + " \\( -size 67x45 gradient:white-black \\) -alpha off -compose CopyOpacity -composite " +
+              alpha);
+    test::Run("convert -size 67x45 xc:navy " + other);
+    const struct {
+        const char* name;
+        std::string make;
+        bool lossless;
+    } rows[] = {
+        {"lossy.webp", "cwebp -quiet -q 80 " + src, false},
+        {"lossless.webp", "cwebp -quiet -lossless " + src, true},
+        {"lossy-alpha.webp", "cwebp -quiet -q 80 " + alpha, false},
+        {"lossless-alpha.webp", "cwebp -quiet -lossless -exact " + alpha, true},
+        {"animated.webp", "img2webp -lossy " + src + " -d 100 " + other, false},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.name));
+        const std::string path = dir.Path(row.name);
+        test::Run(row.make + " -o " + path + " >/dev/null 2>&1");
+        const pictures::Picture picture = test::LoadTwiceAlike(test::ReadFile(path));
+        CHECK(picture.metadata.lossless == row.lossless);
+        CHECK(test::LargestDifference(picture.image, test::MagickReading(path)) == 0);
+    }
+}
+
+TEST_CASE("a WebP's EXIF orientation and profile come with it") {
+    if (!test::HaveTool("cwebp") || !test::HaveTool("webpmux")) {
+        MESSAGE("no cwebp or webpmux here (Debian's webp package): skipped");
+        return;
+    }
+    test::TempDir dir;
+    test::Run("convert -seed 9 -size 30x20 plasma: -depth 8 -write " + dir.Path("src.png") + " -rotate 90 " +
+              dir.Path("upright.png"));
+    test::Run("cwebp -quiet -lossless " + dir.Path("src.png") + " -o " + dir.Path("stored.webp"));
+    const std::string exif = std::string("II*\0", 4) + Le32(8) + Le16(1) + Le16(0x0112) + Le16(3) + Le32(1) + Le32(6) +
+                             Le32(0);
+    test::WriteFile(dir.Path("exif"), exif);
+    test::WriteFile(dir.Path("icc"), test::WideGamutProfile());
+    test::Run("webpmux -set exif " + dir.Path("exif") + " " + dir.Path("stored.webp") + " -o " + dir.Path("turned.webp") +
+              " >/dev/null 2>&1 && webpmux -set icc " + dir.Path("icc") + " " + dir.Path("turned.webp") + " -o " +
+              dir.Path("turned.webp") + " >/dev/null 2>&1");
+    const pictures::Picture picture = test::LoadTwiceAlike(test::ReadFile(dir.Path("turned.webp")));
+    CHECK(test::LargestDifference(picture.image, test::MagickReading(dir.Path("upright.png"))) == 0);
+    CHECK(picture.metadata.icc == test::ReadFile(dir.Path("icc")));
+    CHECK(!picture.shown.Null());  // shown in sRGB
+}
+
+TEST_CASE("WebP files cut short are refused as such") {
+    if (!test::HaveTool("cwebp") || !test::HaveTool("img2webp")) {
+        MESSAGE("no cwebp or img2webp here (Debian's webp package): skipped");
+        return;
+    }
+    test::TempDir dir;
+    test::Run("convert -seed 5 -size 160x120 plasma: " + dir.Path("src.png"));
+    test::Run("cwebp -quiet -q 80 " + dir.Path("src.png") + " -o " + dir.Path("lossy.webp"));
+    test::Run("cwebp -quiet -lossless " + dir.Path("src.png") + " -o " + dir.Path("lossless.webp"));
+    test::Run("img2webp " + dir.Path("src.png") + " " + dir.Path("src.png") + " -o " + dir.Path("anim.webp") +
+              " >/dev/null 2>&1");
+    for (const char* name : {"lossy.webp", "lossless.webp", "anim.webp"}) {
+        const std::string whole = test::ReadFile(dir.Path(name));
+        for (const size_t keep : {whole.size() / 2, size_t(40)}) {
+            CAPTURE(std::string(name));
+            CAPTURE(keep);
+            CHECK(test::Refusal(whole.substr(0, keep)) == K::Truncated);
+        }
+    }
+}

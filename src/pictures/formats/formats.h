@@ -7,5 +7,6 @@ namespace pictures {
 
 extern const Format kQoi;
 extern const Format kJpeg;
+extern const Format kWebp;
 
 }  // namespace pictures

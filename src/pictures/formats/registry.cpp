@@ -8,6 +8,7 @@ const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
         &kJpeg,
+        &kWebp,
         nullptr,
     };
     return formats;
