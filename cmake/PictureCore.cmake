@@ -5,3 +5,6 @@ target_include_directories(orvenna_pictures PUBLIC src)
 target_compile_options(orvenna_pictures PRIVATE -Wall -Wextra)
 pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 exiv2 zlib libjpeg libwebp libwebpdemux)
 target_link_libraries(orvenna_pictures PUBLIC PkgConfig::PICTURE_CORE_LIBS)
+# The worker that completes a large JPEG shown part first.
+find_package(Threads REQUIRED)
+target_link_libraries(orvenna_pictures PUBLIC Threads::Threads)

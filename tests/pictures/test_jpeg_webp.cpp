@@ -8,6 +8,7 @@
 #include <array>
 
 #include "picture_test_support.h"
+#include "pictures/visible_first.h"
 
 namespace {
 
@@ -224,4 +225,86 @@ TEST_CASE("WebP files cut short are refused as such") {
             CHECK(test::Refusal(whole.substr(0, keep)) == K::Truncated);
         }
     }
+}
+
+TEST_CASE("a large JPEG's visible part comes first, then the whole, as a whole reading makes them") {
+    test::TempDir dir;
+    const std::string src = dir.Path("src.ppm");
+    test::Run("convert -seed 11 -size 301x203 plasma: " + src);
+    const struct {
+        const char* name;
+        std::string make;
+        int visibleWidth, visibleHeight;
+    } rows[] = {
+        {"4:2:0, odd size", "cjpeg -sample 2x2", 97, 61},
+        {"4:4:4", "cjpeg -sample 1x1", 150, 40},
+        {"restart markers", "cjpeg -restart 1", 64, 64},
+        {"narrower than the pane", "cjpeg", 400, 100},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.name));
+        test::Run(row.make + " -outfile " + dir.Path("photo.jpg") + " " + src);
+        const auto bytes = std::make_shared<const std::string>(test::ReadFile(dir.Path("photo.jpg")));
+        const pictures::Picture reference = test::Load(*bytes);
+        int wholeCalls = 0;
+        std::optional<pictures::VisibleFirst> first = pictures::LoadVisibleFirst(
+            pictures::Bytes(*bytes), bytes, row.visibleWidth, row.visibleHeight, test::kTestBound, {},
+            [&wholeCalls](const pictures::Picture&) { ++wholeCalls; });
+        REQUIRE(first);
+        const pictures::Image& early = first->early;
+        CHECK(early.Width() == std::min(row.visibleWidth, 301));
+        CHECK(early.Height() == std::min(row.visibleHeight, 203));
+        bool same = true;
+        for (int y = 0; y < early.Height(); ++y)
+            for (int x = 0; x < early.Width(); ++x) same = same && early.Pixel(x, y) == reference.image.Pixel(x, y);
+        CHECK(same);
+        first->completion->Wait();
+        CHECK(wholeCalls == 1);
+        CHECK(test::LargestDifference(first->picture.image, test::MagickReading(dir.Path("photo.jpg"))) == 0);
+    }
+    CHECK(pictures::Completion::Running() == 0);  // each worker ended with its picture
+}
+
+TEST_CASE("JPEGs better read whole are left to the whole reading") {
+    test::TempDir dir;
+    test::Run("convert -seed 12 -size 200x150 plasma: -write " + dir.Path("base.ppm") + " -write " + dir.Path("base.jpg") +
+              " -interlace JPEG " + dir.Path("progressive.jpg"));
+    test::Run("cjpeg -restart 1 -outfile " + dir.Path("restarts.jpg") + " " + dir.Path("base.ppm"));
+    const std::string base = test::ReadFile(dir.Path("base.jpg")), restarts = test::ReadFile(dir.Path("restarts.jpg"));
+    const struct {
+        const char* name;
+        std::string bytes;
+        int64_t bound;
+    } rows[] = {
+        {"fits in the pane", base, test::kTestBound},
+        {"progressive", test::ReadFile(dir.Path("progressive.jpg")), test::kTestBound},
+        {"turned by its EXIF", WithOrientation(base, 6), test::kTestBound},
+        {"without its end mark", base.substr(0, base.size() - 2), test::kTestBound},
+        {"restart intervals missing", restarts.substr(0, restarts.size() * 3 / 4) + "\xFF\xD9", test::kTestBound},
+        {"past the bound", base, 100 * 1000},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(std::string(row.name));
+        const int visible = std::string(row.name) == "fits in the pane" ? 300 : 50;
+        CHECK(!pictures::LoadVisibleFirst(pictures::Bytes(row.bytes), nullptr, visible, visible, row.bound));
+    }
+}
+
+TEST_CASE("a JPEG whose data fails below its visible part leaves those rows transparent") {
+    // Cut and given its end mark again, without restart markers to tell it before.
+    test::TempDir dir;
+    test::Run("convert -seed 13 -size 200x300 plasma: " + dir.Path("tall.jpg"));
+    const std::string whole = test::ReadFile(dir.Path("tall.jpg"));
+    const auto cut = std::make_shared<const std::string>(whole.substr(0, whole.size() * 2 / 3) + "\xFF\xD9");
+    pictures::Image decoded;
+    std::optional<pictures::VisibleFirst> first =
+        pictures::LoadVisibleFirst(pictures::Bytes(*cut), cut, 100, 50, test::kTestBound, {},
+                                   [&decoded](const pictures::Picture& picture) { decoded = picture.image; });
+    REQUIRE(first);
+    first->completion->Wait();
+    REQUIRE(!decoded.Null());
+    CHECK(decoded.HasAlpha());
+    CHECK(pictures::AlphaOf(decoded.Pixel(199, 299)) == 0);
+    CHECK(pictures::AlphaOf(decoded.Pixel(0, 0)) == 255);
+    CHECK(test::Refusal(*cut) == K::Truncated);  // read whole, it is refused
 }
