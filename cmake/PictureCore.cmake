@@ -3,9 +3,12 @@ file(GLOB_RECURSE ORVENNA_PICTURE_SOURCES CONFIGURE_DEPENDS src/pictures/*.cpp s
 add_library(orvenna_pictures STATIC ${ORVENNA_PICTURE_SOURCES})
 target_include_directories(orvenna_pictures PUBLIC src)
 target_compile_options(orvenna_pictures PRIVATE -Wall -Wextra)
-# Colour (Little CMS); the writers: libjpeg, libpng, giflib with libimagequant, libtiff,
-# libwebp, libavif, libjxl; exiv2 for the metadata carried into TIFF files.
+# Colour (Little CMS); the readers and writers: libjpeg, libpng, giflib with libimagequant,
+# libtiff, libwebp, libavif, libjxl; exiv2 for metadata, zlib for compressed PNG chunks.
 find_package(GIF REQUIRED)
-pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET
-  lcms2 libjpeg libpng16 imagequant libtiff-4 libwebp libwebpmux libavif libjxl libjxl_threads exiv2)
+pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 exiv2 zlib libjpeg libpng16 imagequant
+  libtiff-4 libwebp libwebpmux libwebpdemux libavif libjxl libjxl_threads)
 target_link_libraries(orvenna_pictures PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)
+# The worker that completes a large JPEG shown part first.
+find_package(Threads REQUIRED)
+target_link_libraries(orvenna_pictures PUBLIC Threads::Threads)

@@ -19,6 +19,7 @@ void LimitPictureBytesForTests(int64_t bytes) { Hooks().pictureByteBound = bytes
 void SetPrevInstance(bool value) { App().prevInstance_ = value; }
 void SetNotificationAreaForTests(std::optional<bool> available) { Hooks().notificationArea = available; }
 void SetNotifyIconObserver(NotifyIconObserver observer) { Hooks().notifyIconObserver = std::move(observer); }
+void SetPictureDecodingObserver(std::function<void()> observer) { Hooks().pictureDecoding = std::move(observer); }
 // SetEndAction lives with the program's end state, in dispatch.cpp.
 
 }  // namespace rt::testing

@@ -35,6 +35,7 @@ struct HookState {
     int64_t pictureByteBound = 0;  // what PictureByteBound returns; zero or less: measured
     std::optional<bool> notificationArea;  // whether the desktop has one; nullopt: ask it
     NotifyIconObserver notifyIconObserver;
+    std::function<void()> pictureDecoding;  // told as a picture's decoding starts
 };
 HookState& Hooks();
 
@@ -50,6 +51,8 @@ void LimitPictureBytesForTests(int64_t bytes);
 void SetPrevInstance(bool value);
 void SetNotificationAreaForTests(std::optional<bool> available);
 void SetNotifyIconObserver(NotifyIconObserver observer);
+// Sees the moment a picture's pixels start to be decoded (the busy pointer already shown).
+void SetPictureDecodingObserver(std::function<void()> observer);
 
 // Sets a hook for its lifetime; the default comes back when it goes.
 template <class T, void (*Set)(T)>
@@ -71,6 +74,7 @@ using ScopedEndAction = Scoped<std::function<void()>, &SetEndAction>;
 using ScopedPrevInstance = Scoped<bool, &SetPrevInstance>;
 using ScopedNotificationArea = Scoped<std::optional<bool>, &SetNotificationAreaForTests>;
 using ScopedNotifyIconObserver = Scoped<NotifyIconObserver, &SetNotifyIconObserver>;
+using ScopedPictureDecodingObserver = Scoped<std::function<void()>, &SetPictureDecodingObserver>;
 class ScopedInputFault : public Scoped<int64_t, &FailInputReadsAfter> {
 public:
     explicit ScopedInputFault(int64_t bytes) : Scoped(bytes, -1) {}

@@ -33,6 +33,9 @@ bool HaveTool(const std::string& name);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
+// An RGB colour profile wider than sRGB (gamma 2.2, Adobe RGB's primaries), made by Little CMS.
+std::string WideGamutProfile();
+
 // The memory bound the tests read under unless they say another.
 constexpr int64_t kTestBound = int64_t(256) << 20;
 

@@ -18,6 +18,7 @@
 #include "runtime/picture.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/strings.h"
+#include "runtime/testing.h"
 #include "test_support.h"
 
 namespace {
@@ -244,14 +245,14 @@ private slots:
     }
 
     void busyPointerWhileALargePictureDecodes() {
-        // A large JPEG cut short makes the decoder log a warning halfway through;
-        // what the pointer is at that moment is what the user sees while it loads.
+        // A large JPEG cut short: what the pointer is as its decoding starts is what the
+        // user sees while it loads.
         QImage big(2500, 2000, QImage::Format_RGB32);
         big.fill(qRgb(10, 200, 30));
         const QByteArray jpeg = Encode(big, "jpeg");
         const QString path = Write("large-cut.jpg", jpeg.left(jpeg.size() * 6 / 10));
-        static QList<int> shapes;
-        QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {
+        QList<int> shapes;
+        rt::testing::ScopedPictureDecodingObserver observer([&shapes] {
             const QCursor* c = QGuiApplication::overrideCursor();
             shapes << (c ? int(c->shape()) : -1);
         });
@@ -266,7 +267,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(rt::RuntimeError,
                                  rt::LoadPicture(Win(Write("small-cut.jpg", smallJpeg.left(smallJpeg.size() * 6 / 10)))));
         const QList<int> smallShapes = shapes;
-        qInstallMessageHandler(previous);
         QVERIFY(!large.isEmpty() && !smallShapes.isEmpty());
         QCOMPARE(large.first(), int(Qt::WaitCursor));
         QCOMPARE(smallShapes.first(), -1);
@@ -390,6 +390,19 @@ private slots:
         QTest::newRow("GIF with a huge logical screen") << "screen.gif" << gif << 482;
         QTest::newRow("sparse BMP with huge dimensions") << "sparse.bmp" << bmp << 482;
         QTest::newRow("icon holding a larger 16-bit PNG") << "deep.ico" << ico << 482;
+        // A JPEG with a 20 MB profile in 320 segments, and one whose 52 KB of EXIF has 1200
+        // fields all pointing at the same 40000 bytes: both load, without the block.
+        const QByteArray jpeg = Encode(TwoHalves(64, 64), "jpeg");
+        QByteArray profile;
+        for (int chunk = 1; chunk <= 320; ++chunk)
+            profile += QByteArray("\xFF\xE2\xFF\xF2ICC_PROFILE\0", 16) + char(chunk) + char(320) + QByteArray(65520, 'p');
+        QByteArray exif = QByteArray("Exif\0\0II*\0", 10) + Le32(8) + Le16(1201) + Le16(0x0112) + Le16(3) + Le32(1) + Le32(6);
+        for (int i = 0; i < 1200; ++i) exif += Le16(quint16(0x9000 + i)) + Le16(7) + Le32(40000) + Le32(8 + 2 + 12 * 1201 + 4);
+        exif += Le32(0) + QByteArray(40000, 'x');
+        const QByteArray exifSegment = QByteArray("\xFF\xE1", 2) + char((exif.size() + 2) >> 8) + char(exif.size() + 2) + exif;
+        QTest::newRow("JPEG with a 20 MB profile") << "profile.jpg" << jpeg.left(2) + profile + jpeg.mid(2) << 0;
+        QTest::newRow("JPEG whose EXIF fields share their bytes") << "exif.jpg" << jpeg.left(2) + exifSegment + jpeg.mid(2)
+                                                                 << 0;
         const QByteArray small = ZeroPng(16, 16, 8, 0);
         QTest::newRow("PNG chunk declaring 2 GB after the pixels")
             << "text.png" << small.left(small.size() - 12) + Be32(0x7B000000) + "tEXtdate:create" << 481;

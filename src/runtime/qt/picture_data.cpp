@@ -5,8 +5,14 @@
 
 namespace rt {
 
-int Picture::PixelWidth() const { return data_ ? data_->image.width() : 0; }
-int Picture::PixelHeight() const { return data_ ? data_->image.height() : 0; }
+// From the core's picture when there is one: a picture still being completed may have its
+// image wrapped again on the worker.
+int Picture::PixelWidth() const {
+    return !data_ ? 0 : data_->core.image.Null() ? data_->image.width() : data_->core.image.Width();
+}
+int Picture::PixelHeight() const {
+    return !data_ ? 0 : data_->core.image.Null() ? data_->image.height() : data_->core.image.Height();
+}
 
 Picture PictureFromFile(QImage image, PictureMetadata metadata) {
     auto data = std::make_shared<Picture::Data>();

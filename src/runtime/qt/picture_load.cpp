@@ -22,6 +22,7 @@
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
+#include "runtime/testing.h"
 #include "pictures/format.h"
 #include "pictures/load.h"
 #include "runtime/picture_refusal.h"
@@ -149,33 +150,39 @@ QImage Turned(const QImage& image, QImageIOHandler::Transformations turn) {
     return out;
 }
 
-// Whether the picture core reads the file's format, from its first and last bytes.
-bool CoreReads(QFile& file, const std::string& extension) {
+// The picture core's format for the file, from its first and last bytes; null when the
+// core does not read it.
+const pictures::Format* CoreFormat(QFile& file, const std::string& extension) {
     file.seek(0);
     const QByteArray head = file.read(qint64(pictures::kSniffBytes));
     file.seek(std::max<qint64>(0, file.size() - qint64(pictures::kSniffBytes)));
     const QByteArray tail = file.read(qint64(pictures::kSniffBytes));
     file.seek(0);
     const auto view = [](const QByteArray& b) { return pictures::Bytes(std::string_view(b.constData(), size_t(b.size()))); };
-    return pictures::Recognise(view(head), view(tail), uint64_t(file.size()), extension) != nullptr;
+    return pictures::Recognise(view(head), view(tail), uint64_t(file.size()), extension);
 }
 
 // The picture in the file, read by the core from the file's bytes, which count against
-// the bound like the decoding.
-Picture LoadWithCore(QFile& file, const std::u16string& name, const std::string& extension) {
+// the bound like the decoding. A large JPEG is on the screen sooner when the part the
+// pane shows is decoded first.
+Picture LoadWithCore(QFile& file, const std::u16string& name, const pictures::Format& format,
+                     const std::string& extension) {
     const int64_t bound = PictureByteBound();
     try {
         if (file.size() > bound) pictures::Fail(pictures::Failure::TooLarge);
-        const QByteArray bytes = file.readAll();
-        if (bytes.size() != file.size()) {
+        auto bytes = std::make_shared<std::string>(size_t(file.size()), '\0');
+        if (file.read(bytes->data(), qint64(bytes->size())) != qint64(bytes->size())) {
             if (file.error() != QFileDevice::NoError) Raise(ErrDeviceIO, Named(name, file.errorString().toStdU16String()));
             pictures::Fail(pictures::Failure::Truncated);  // the file shrank while read
         }
+        const int64_t left = bound - int64_t(bytes->size());
+        if (format.name == "jpeg")
+            if (std::optional<Picture> early = LoadVisibleFirst(bytes, VisiblePaneArea(), left)) return *early;
         std::optional<BusyPointer> busy;
-        return PictureFromCore(pictures::Load(pictures::Bytes(std::string_view(bytes.constData(), size_t(bytes.size()))),
-                                              extension, bound - bytes.size(), [&busy](int width, int height) {
-                                                  if (int64_t(width) * height >= kBusyPixels) busy.emplace(true);
-                                              }));
+        return PictureFromCore(pictures::Load(pictures::Bytes(*bytes), extension, left, [&busy](int width, int height) {
+            if (int64_t(width) * height >= kBusyPixels) busy.emplace(true);
+            if (testing::Hooks().pictureDecoding) testing::Hooks().pictureDecoding();
+        }));
     } catch (const pictures::Failure& failure) {
         RaisePictureFailure(name, failure, bound);
     }
@@ -204,7 +211,7 @@ Picture LoadPicture(const std::u16string& path) {
     if (file.size() == 0) Raise(ErrInvalidPicture, Named(name, u"the file is empty"));
 
     const std::string extension = info.suffix().toLower().toStdString();
-    if (CoreReads(file, extension)) return LoadWithCore(file, name, extension);
+    if (const pictures::Format* core = CoreFormat(file, extension)) return LoadWithCore(file, name, *core, extension);
 
     // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, TGA) have readers of our own.
     if (std::optional<OwnFormatPicture> own = ReadOwnFormat(file, info.suffix(), name)) {
@@ -221,7 +228,7 @@ Picture LoadPicture(const std::u16string& path) {
 
     const QByteArray format = reader->format();  // asked before reading moves the file on
     int orientation = 1;
-    PictureMetadata metadata = ReadMetadata(host, file, format, &orientation);
+    PictureMetadata metadata = ReadMetadata(file, format, &orientation);
     // Qt's readers turn JPEG and TIFF pictures as their EXIF asks, not PNG or WebP ones.
     const QImageIOHandler::Transformations turn =
         reader->transformation() == QImageIOHandler::TransformationNone ? TransformationFor(orientation)
@@ -250,11 +257,6 @@ Picture LoadPicture(const std::u16string& path) {
     // Qt's own limit (128 MB, about 33 megapixels) would refuse a big photo; no single
     // picture a decoder allocates may pass the bound, whatever a header said.
     QImageReader::setAllocationLimit(int(std::min<int64_t>((bound + kMB - 1) / kMB, INT_MAX)));
-
-    // A large JPEG is on the screen sooner when the part the pane shows is decoded first.
-    if (format == "jpeg" && turn == QImageIOHandler::TransformationNone &&
-        reader->transformation() == QImageIOHandler::TransformationNone)
-        if (std::optional<Picture> early = LoadVisibleFirst(file, metadata, VisiblePaneArea())) return *early;
 
     const bool large = int64_t(cost.size.width()) * cost.size.height() >= kBusyPixels;
     BusyPointer busy(large);

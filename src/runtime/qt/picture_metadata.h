@@ -12,12 +12,10 @@ class QFile;
 
 namespace rt {
 
-// What the file at the host path holds besides its pixels; format is the reader's
-// name of its format. Nothing is left of the EXIF thumbnail or of the fields that
-// describe the file's own pixel layout, and any orientation reads 1: the picture is
-// turned upright when read. A file whose metadata cannot be read has none. orientation
-// receives the EXIF orientation the file gave (1 when none).
-PictureMetadata ReadMetadata(const std::string& hostPath, QFile& file, const QByteArray& format, int* orientation);
+// What the open file holds besides its pixels, read by the picture core's metadata module
+// (see pictures/metadata/metadata.h); format is the reader's name of its format.
+// orientation receives the EXIF orientation the file gave (1 when none).
+PictureMetadata ReadMetadata(QFile& file, const QByteArray& format, int* orientation);
 
 // EXIF stored as a TIFF structure (after any prefix), readied for carrying as above;
 // empty when there is none or it cannot be read.

@@ -1,9 +1,12 @@
-// A large JPEG shown before it is whole: the part of it the panes show is decoded first,
-// the rest on a thread of its own.
+// A large JPEG shown before it is whole, through the picture core (see
+// pictures/visible_first.h): the early part and the whole wrapped for the screen, the
+// sRGB copies made with Qt's transform, and the notice when the whole is done.
 #pragma once
 
 #include <QSize>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "runtime/picture.h"
 #include "runtime/qt/picture_data.h"
@@ -12,10 +15,12 @@ class QFile;
 
 namespace rt {
 
-// The picture in the JPEG open in `file` with its `visible` top-left part decoded and the
-// rest under way; nothing (and `metadata` untouched) when the file is better read whole:
-// it fits in the visible part, is progressive or not YCbCr, does not end with its end
-// mark, or its visible part cannot be decoded cleanly. The file's position is kept.
+// The JPEG in bytes with its visible part decoded and the rest under way; nothing when it
+// is better read whole. bound is the memory the reading may take, the bytes aside.
+std::optional<Picture> LoadVisibleFirst(std::shared_ptr<const std::string> bytes, QSize visible, int64_t bound);
+
+// The same for the JPEG open in `file` (its position kept); `metadata` (as read from it)
+// is taken only when the picture is.
 std::optional<Picture> LoadVisibleFirst(QFile& file, PictureMetadata& metadata, QSize visible);
 
 }  // namespace rt
