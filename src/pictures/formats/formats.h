@@ -6,5 +6,7 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kBmp;
+extern const Format kIco;
 
 }  // namespace pictures
