@@ -68,6 +68,13 @@ void CheckDepth(const Header& h) {
     if (!fits) Fail(Failure::Damaged, u"its compression does not fit its bits per pixel");
 }
 
+// Without bit fields 16-bit pixels are 5-5-5 and 32-bit ones 8-8-8 with a fourth byte
+// that may be alpha (see AlphaAllZero).
+void SetDefaultMasks(Header& h) {
+    if (h.bits == 16) h.masks = {0x7C00, 0x03E0, 0x001F, 0};
+    if (h.bits == 32) h.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, h.alphaMask = true;
+}
+
 }  // namespace
 
 Header ReadHeader(Bytes dib) {
@@ -82,8 +89,8 @@ Header ReadHeader(Bytes dib) {
         h.height = dib.U16LE(6);
         h.bits = dib.U16LE(10);
         h.paletteStored = h.bits <= 8 ? 1u << h.bits : 0;
-        h.masks = {0x7C00, 0x03E0, 0x001F, 0};
         CheckDepth(h);
+        SetDefaultMasks(h);
         return h;
     }
     // Fields past a short header's end are zero.
@@ -103,8 +110,7 @@ Header ReadHeader(Bytes dib) {
     h.paletteStored = used ? used : h.bits <= 8 ? 1u << h.bits : 0;
     CheckDepth(h);
 
-    if (h.bits == 16) h.masks = {0x7C00, 0x03E0, 0x001F, 0};
-    if (h.bits == 32) h.masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, h.alphaMask = true;
+    SetDefaultMasks(h);
     if (h.coding == Coding::Bitfields) {
         // A 40-byte header is followed by its masks; longer ones hold them.
         const bool alpha = compression == kAlphaBitfields || h.size >= 56;
