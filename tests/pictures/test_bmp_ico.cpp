@@ -55,6 +55,17 @@ std::vector<uint32_t> PixelsOf(const pictures::Image& image) {
         for (int x = 0; x < image.Width(); ++x) out.push_back(image.Pixel(x, y));
     return out;
 }
+bool HaveMagick() {
+    if (!test::HaveTool("convert")) MESSAGE("ImageMagick's convert is missing: rows skipped");
+    return test::HaveTool("convert");
+}
+// A picture of many colours and alpha levels, made by ImageMagick.
+std::string Source(const test::TempDir& dir, const std::string& size) {
+    const std::string path = dir.Path("source.png");
+    test::Run("convert -size " + size + " xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx '(i+j)%7/6' "
+              "+channel -alpha set -channel A -fx '(i%5)/4' +channel " + path);
+    return path;
+}
 bool CoreReadsPng() {
     for (const pictures::Format* const* f = pictures::Formats(); *f; ++f)
         if ((*f)->name == "png") return true;
@@ -64,14 +75,9 @@ bool CoreReadsPng() {
 }  // namespace
 
 TEST_CASE("BMP files ImageMagick writes read as it reads them; cut in half, they are refused as cut short") {
-    if (!test::HaveTool("convert")) {
-        MESSAGE("ImageMagick's convert is missing: rows skipped");
-        return;
-    }
+    if (!HaveMagick()) return;
     test::TempDir dir;
-    const std::string source = dir.Path("source.png");
-    test::Run("convert -size 23x13 xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx '(i+j)%7/6' "
-              "+channel -alpha set -channel A -fx '(i%5)/4' +channel " + source);
+    const std::string source = Source(dir, "23x13");
     const struct {
         const char* name;
         const char* options;
@@ -109,7 +115,7 @@ TEST_CASE("BMP files ImageMagick writes read as it reads them; cut in half, they
                     p = (p & ~(0xFFu << shift)) | uint32_t(pictures::To8Bits((p >> shift & 0xFF) >> (8 - bits), bits)) << shift;
         CHECK(test::LargestDifference(picture.image, reference) <= row.tolerance);
         CHECK(picture.metadata.lossless);
-        const size_t pixelsAt = bytes[10] & 0xFF | (bytes[11] & 0xFF) << 8;
+        const size_t pixelsAt = size_t(uint8_t(bytes[10]) | uint8_t(bytes[11]) << 8);
         CHECK(test::Refusal(bytes.substr(0, pixelsAt + (bytes.size() - pixelsAt) / 2)) == K::Truncated);
     }
 }
@@ -153,6 +159,9 @@ TEST_CASE("BMP variants no tool writes: header shapes, depths, bit fields, runs 
          4, {G, R, G, clear, G, clear, clear, R, R, R, clear, clear}, true},
         {"RLE4 runs alternate their two indexes; spelled-out runs of odd length",
          Bmp(Info(6, 1, 4, 2, 2) + Entries({R, G}), Raw({3, 0x01, 0, 3, 0x10, 0, 0, 1})), 6, {R, G, R, G, R, R}, false},
+        {"OS/2 RLE24: a run, then three pixels spelled out",
+         Bmp(Info(5, 1, 24, 4, 0, 64), Raw({2, 0, 0, 255, 0, 3, 0, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0, 1})), 5,
+         {R, R, G, B, R}, false},
         {"a pixel offset past the end of the file: the pixels follow the palette",
          Bmp(Info(1, 1, 24), Raw({0, 0, 255, 0}), 99999), 1, {R}, false},
     };
@@ -212,14 +221,9 @@ TEST_CASE("icons: the largest picture by its own header, transparency from the m
 }
 
 TEST_CASE("icons ImageMagick writes read as it reads their largest picture") {
-    if (!test::HaveTool("convert")) {
-        MESSAGE("ImageMagick's convert is missing: rows skipped");
-        return;
-    }
+    if (!HaveMagick()) return;
     test::TempDir dir;
-    const std::string source = dir.Path("source.png");
-    test::Run("convert -size 48x48 xc: -channel R -fx 'i/w' -channel G -fx 'j/h' -channel B -fx '(i+j)%7/6' "
-              "+channel -alpha set -channel A -fx '(i%5)/4' +channel " + source);
+    const std::string source = Source(dir, "48x48");
     const struct {
         const char* name;
         const char* options;
