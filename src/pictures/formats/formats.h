@@ -8,6 +8,8 @@ namespace pictures {
 extern const Format kQoi;
 extern const Format kJpeg;
 extern const Format kWebp;
+extern const Format kBmp;
+extern const Format kIco;
 extern const Format kPnm;
 extern const Format kXbm;
 extern const Format kXpm;

@@ -9,6 +9,8 @@ const Format* const* Formats() {
         &kQoi,
         &kJpeg,
         &kWebp,
+        &kBmp,
+        &kIco,
         &kPnm,
         &kXbm,
         &kXpm,
