@@ -6,5 +6,6 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kTiff;
 
 }  // namespace pictures

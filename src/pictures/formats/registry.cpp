@@ -7,6 +7,7 @@ namespace pictures {
 const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
+        &kTiff,
         nullptr,
     };
     return formats;
