@@ -115,3 +115,72 @@ TEST_CASE("TIFF layouts read as ImageMagick reads them, every pixel from the fil
         CHECK(picture.metadata.icc.empty());
     }
 }
+
+TEST_CASE("TIFFs cut short, damaged or in a layout not read are refused with the reason") {
+    if (!HaveTools()) return;
+    const test::TempDir dir;
+    test::Run(Command("convert -size 150x90 -seed 7 plasma:red-blue IN", dir, ""));
+    // The directory comes first in this file, its strips after it.
+    test::Run(Command("convert IN -depth 16 -compress zip OUT", dir, "zip.tif"));
+    const std::string zip = test::ReadFile(dir.Path("zip.tif"));
+    std::string scrambled = zip;
+    for (size_t i = zip.size() / 2; i < zip.size() / 2 + 64; ++i) scrambled[i] = char(i * 37);
+    test::Run(Command("convert IN -colorspace cmyk OUT && tiffset -s 332 2 OUT", dir, "inks.tif"));
+    test::Run(Command("convert IN -colorspace gray -depth 16 -define quantum:format=signed OUT", dir, "signed.tif"));
+
+    using K = pictures::Failure::Kind;
+    // 16 x 1000 pixels in 60000 planes of one-row strips: 60 million strips to keep track of.
+    const std::string manyStrips = Crafted({{256, 3, 1, 16}, {257, 3, 1, 1000}, {258, 3, 1, 8}, {262, 3, 1, 1},
+                                            {273, 4, 60000000, 1 << 30}, {277, 3, 1, 60000}, {278, 3, 1, 1},
+                                            {279, 4, 60000000, 1 << 30}, {284, 3, 1, 2}});
+    const struct {
+        const char* name;
+        std::string bytes;
+        K kind;
+        const char16_t* detail = u"";  // a part of the detail
+    } rows[] = {
+        {"cut inside its strips", zip.substr(0, zip.size() * 3 / 5), K::Truncated},
+        {"cut inside its directory", zip.substr(0, 240), K::Truncated},
+        {"Deflate data scrambled", scrambled, K::Damaged},
+        {"inks other than CMYK", test::ReadFile(dir.Path("inks.tif")), K::Damaged, u"CMYK"},
+        {"signed samples", test::ReadFile(dir.Path("signed.tif")), K::Damaged, u"signed"},
+        {"no width", Crafted({{257, 3, 1, 10}, {273, 4, 1, 8}, {279, 4, 1, 10}}), K::NoSize},
+        {"60 million strips", manyStrips, K::TooLarge},
+    };
+    for (const auto& row : rows) {
+        const std::string name = row.name;
+        CAPTURE(name);
+        try {
+            test::Load(row.bytes, "tif", int64_t(64) << 20);
+            FAIL("read");
+        } catch (const pictures::Failure& failure) {
+            CHECK(failure.kind == row.kind);
+            CHECK(failure.detail.find(row.detail) != std::u16string::npos);
+            if (failure.kind == K::Damaged) CHECK(!failure.detail.empty());
+        }
+    }
+}
+
+TEST_CASE("an RGB profile goes with the pixels; one past 4 MB is left behind") {
+    if (!HaveTools()) return;
+    const std::string srgb = std::string(kProfiles) + "srgb.icc", a98 = std::string(kProfiles) + "a98.icc";
+    if (!std::filesystem::exists(srgb) || !std::filesystem::exists(a98)) {
+        MESSAGE("no ICC profiles at " << kProfiles << ": skipped");
+        return;
+    }
+    const test::TempDir dir;
+    // A real profile grown past 4 MB: its header's size says so, the rest is zeros.
+    std::string big = test::ReadFile(srgb) + std::string(5 << 20, '\0');
+    for (int i = 0; i < 4; ++i) big[size_t(i)] = char(big.size() >> (24 - 8 * i));
+    test::WriteFile(dir.Path("big.icc"), big);
+    test::Run(Command("convert -size 40x30 gradient:red-blue -depth 8 OUT.png", dir, "p"));
+    test::Run(Command("convert OUT.png -profile " + a98 + " OUT.a98.tif", dir, "p"));
+    test::Run(Command("convert OUT.png -profile " + dir.Path("big.icc") + " OUT.big.tif", dir, "p"));
+
+    const pictures::Picture kept = test::LoadTwiceAlike(test::ReadFile(dir.Path("p.a98.tif")), "tif");
+    CHECK(kept.metadata.icc == test::ReadFile(a98));
+    CHECK(!kept.shown.Null());  // shown converted from Adobe RGB
+    const pictures::Picture left = test::LoadTwiceAlike(test::ReadFile(dir.Path("p.big.tif")), "tif");
+    CHECK(left.metadata.icc.empty());
+    CHECK(test::LargestDifference(left.image, test::MagickReading(dir.Path("p.png"))) == 0);
+}
