@@ -124,7 +124,7 @@ public:
         uint32_t size = 0;
         const void* data = nullptr;
         if (TIFFGetField(tiff_, TIFFTAG_ICCPROFILE, &size, &data) && data && size > 0 && size <= kMaxProfile) {
-            budget.Take(int64_t(size));
+            budget.Take(int64_t(size) * 2);  // the copy kept, and lcms2's own while it is read
             std::string profile(static_cast<const char*>(data), size);
             // A CMYK picture's profile converts its inks here; the RGB pixels made of
             // them are sRGB. Lab needs none, and a grey profile does not fit RGB pixels.
@@ -264,7 +264,10 @@ private:
         messages_.error.clear();
         const uint64_t offset = TIFFGetStrileOffsetWithErr(tiff_, index, &error);
         const uint64_t count = TIFFGetStrileByteCountWithErr(tiff_, index, &error);
-        if (error) Refuse();
+        if (error) {
+            if (messages_.error.empty()) messages_.error = "its strips or tiles are not all listed";
+            Refuse();
+        }
         if (!source_.file.Has(offset, count)) Fail(Failure::Truncated);
         const tmsize_t got = tiled ? TIFFReadEncodedTile(tiff_, index, to.data(), tmsize_t(size))
                                    : TIFFReadEncodedStrip(tiff_, index, to.data(), tmsize_t(size));
