@@ -2,16 +2,14 @@
 // only, in strips or tiles, its planes together or apart, 1 to 16 bits a sample (or
 // floating point), grey, palette, RGB, CMYK, CIE Lab and JPEG's YCbCr.
 #include <lcms2.h>
-#include <tiffio.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 
 #include "pictures/formats/formats.h"
 #include "pictures/formats/tiff_directory.h"
 #include "pictures/formats/tiff_samples.h"
+#include "pictures/formats/tiff_source.h"
 
 namespace pictures {
 
@@ -21,61 +19,6 @@ using tiff::Colours;
 
 // A larger profile is not kept: the picture shows without it.
 constexpr uint32_t kMaxProfile = 4 << 20;
-
-// The file's bytes as libtiff reads them: mapped, so that strips are decoded from the
-// bytes in place rather than copied.
-struct Source {
-    Bytes file;
-    uint64_t at = 0;
-};
-
-tmsize_t ReadBytes(thandle_t handle, void* to, tmsize_t n) {
-    Source& s = *static_cast<Source*>(handle);
-    const Bytes part = s.at < s.file.size ? s.file.Sub(size_t(s.at), n < 0 ? 0 : size_t(n)) : Bytes();
-    if (part.size) std::copy(part.data, part.data + part.size, static_cast<uint8_t*>(to));
-    s.at += part.size;
-    return tmsize_t(part.size);
-}
-tmsize_t WriteNothing(thandle_t, void*, tmsize_t) { return 0; }
-toff_t Seek(thandle_t handle, toff_t offset, int whence) {
-    Source& s = *static_cast<Source*>(handle);
-    s.at = whence == SEEK_SET ? offset : whence == SEEK_CUR ? s.at + offset : s.file.size + offset;
-    return s.at;
-}
-int CloseNothing(thandle_t) { return 0; }
-toff_t Size(thandle_t handle) { return static_cast<Source*>(handle)->file.size; }
-int Map(thandle_t handle, void** base, toff_t* size) {
-    const Bytes& file = static_cast<Source*>(handle)->file;
-    *base = const_cast<uint8_t*>(file.data);  // libtiff only reads a mapped file
-    *size = file.size;
-    return 1;
-}
-void Unmap(thandle_t, void*, toff_t) {}
-
-// What libtiff says about one file: its first error is the refusal's detail; nothing is
-// printed.
-struct Messages {
-    std::string error;
-    bool endedEarly = false;  // the JPEG decoder ran out of data and made up the rest
-};
-
-int OnError(TIFF*, void* user, const char*, const char* format, va_list args) {
-    Messages& m = *static_cast<Messages*>(user);
-    if (m.error.empty()) {
-        char text[512];
-        std::vsnprintf(text, sizeof text, format, args);
-        m.error = text;
-    }
-    return 1;
-}
-
-int OnWarning(TIFF*, void* user, const char*, const char* format, va_list args) {
-    char text[512];
-    std::vsnprintf(text, sizeof text, format, args);
-    if (std::string_view(text).find("Premature end") != std::string_view::npos)
-        static_cast<Messages*>(user)->endedEarly = true;
-    return 1;
-}
 
 bool IsRgbProfile(const std::string& icc) {
     cmsHPROFILE profile = cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
@@ -161,18 +104,10 @@ private:
     [[noreturn]] static void Unsupported(const std::string& what) { Fail(Failure::Damaged, Text(what)); }
 
     // Opens the file in libtiff once its directory's memory is taken from the budget.
-    // Strip and tile offsets are read as they are needed, not all at once.
     void Open(Budget& budget) {
         if (tiff_) return;
         budget.Take(double(dir_.tagBytes) + (dir_.byteCounts ? 0 : dir_.Chunks() * 16));
-        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-        if (!options) Fail(Failure::OutOfMemory);
-        TIFFOpenOptionsSetMaxSingleMemAlloc(options, tmsize_t(std::max<int64_t>(budget.Left(), 1)));
-        TIFFOpenOptionsSetErrorHandlerExtR(options, &OnError, &messages_);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, &OnWarning, &messages_);
-        tiff_ = TIFFClientOpenExt("picture", "rO", &source_, &ReadBytes, &WriteNothing, &Seek, &CloseNothing, &Size,
-                                  &Map, &Unmap, options);
-        TIFFOpenOptionsFree(options);
+        tiff_ = tiff::OpenInMemory(source_, messages_, budget.Left());
         if (!tiff_) Refuse();
         uint32_t width = 0, height = 0;
         TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width);
@@ -359,10 +294,10 @@ private:
         return image;
     }
 
-    Source source_;
+    tiff::Source source_;
     tiff::Directory dir_;
     TIFF* tiff_ = nullptr;
-    Messages messages_;
+    tiff::Messages messages_;
     int orientation_ = 1;
     bool rgba_ = false;
     tiff::Layout layout_;
