@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 #include <QtTest>
+#include <array>
 
 #include "runtime/errors.h"
 #include "runtime/picture.h"
@@ -403,6 +404,14 @@ private slots:
         QTest::newRow("JPEG with a 20 MB profile") << "profile.jpg" << jpeg.left(2) + profile + jpeg.mid(2) << 0;
         QTest::newRow("JPEG whose EXIF fields share their bytes") << "exif.jpg" << jpeg.left(2) + exifSegment + jpeg.mid(2)
                                                                  << 0;
+        // A TIFF of 1 x 4 million pixels in one-row strips: the strips' offsets and sizes
+        // alone would take 64 MB.
+        QByteArray tiff = QByteArray("II*\0\x08\0\0\0", 8) + Le16(7);
+        for (const auto& [tag, type, count, value] : {std::array<quint32, 4>{256, 3, 1, 1}, {257, 4, 1, 4000000},
+                                                      {258, 3, 1, 8}, {262, 3, 1, 1}, {273, 4, 4000000, 8},
+                                                      {278, 3, 1, 1}, {279, 4, 4000000, 8}})
+            tiff += Le16(quint16(tag)) + Le16(quint16(type)) + Le32(count) + Le32(value);
+        QTest::newRow("TIFF declaring 4 million strips") << "strips.tif" << tiff + Le32(0) << 482;
         const QByteArray small = ZeroPng(16, 16, 8, 0);
         QTest::newRow("PNG chunk declaring 2 GB after the pixels")
             << "text.png" << small.left(small.size() - 12) + Be32(0x7B000000) + "tEXtdate:create" << 481;

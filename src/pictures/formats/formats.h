@@ -8,6 +8,7 @@ namespace pictures {
 extern const Format kQoi;
 extern const Format kJpeg;
 extern const Format kWebp;
+extern const Format kTiff;
 extern const Format kBmp;
 extern const Format kIco;
 extern const Format kPnm;

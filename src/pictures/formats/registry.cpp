@@ -9,6 +9,7 @@ const Format* const* Formats() {
         &kQoi,
         &kJpeg,
         &kWebp,
+        &kTiff,
         &kBmp,
         &kIco,
         &kPnm,

@@ -1,5 +1,7 @@
 #include "pictures/writers/tiff_metadata.h"
 
+#include "pictures/metadata/metadata.h"
+
 // exiv2 0.27's headers still name std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -9,19 +11,6 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 namespace pictures {
-
-bool IsLayoutTag(uint16_t tag) {
-    switch (tag) {
-    case 0x00FE: case 0x00FF:                                      // (New)SubfileType
-    case 0x0100: case 0x0101: case 0x0102: case 0x0103: case 0x0106:  // size, bits, compression, photometric
-    case 0x010A: case 0x0111: case 0x0115: case 0x0116: case 0x0117:  // fill order, strips, samples
-    case 0x011C: case 0x013D: case 0x0142: case 0x0143: case 0x0144: case 0x0145:  // planar, predictor, tiles
-    case 0x014A: case 0x0152: case 0x0153: case 0x015B: case 0x0201: case 0x0202:  // sub-IFDs, extra samples, JPEG
-    case 0x0212:                                                   // YCbCr subsampling
-    case 0x02BC: case 0x8773: return true;                         // XMP, ICC profile
-    default: return false;
-    }
-}
 
 std::string WithTiffMetadata(const std::string& tiff, const Metadata& metadata) {
     if (metadata.exif.empty() && metadata.xmp.empty() && metadata.icc.empty()) return tiff;

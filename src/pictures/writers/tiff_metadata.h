@@ -1,16 +1,11 @@
 // The metadata of a saved picture written into a finished TIFF file through exiv2.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 #include "pictures/picture.h"
 
 namespace pictures {
-
-// IFD0 fields that describe a file's own pixels and storage; carried into another file
-// they would describe it wrongly.
-bool IsLayoutTag(uint16_t tag);
 
 // The TIFF file with the EXIF fields, XMP and profile in its first directory. Throws
 // what exiv2 throws when it cannot.
