@@ -6,5 +6,7 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kPng;
+extern const Format kGif;
 
 }  // namespace pictures
