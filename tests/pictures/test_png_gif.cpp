@@ -67,6 +67,23 @@ std::string Gif(int screenWidth, int screenHeight, const std::string& global, co
 }
 const std::string kRedGreen("\xFF\0\0\0\xFF\0", 6);
 
+// A crafted file and its pixels, read twice alike; or, with no pixels, the refusal.
+struct Crafted {
+    std::string name, bytes;
+    std::vector<uint32_t> pixels;
+    Kind refusal = Kind::Damaged;
+};
+
+void CheckEach(const std::vector<Crafted>& cases) {
+    for (const Crafted& c : cases) {
+        CAPTURE(c.name);
+        if (c.pixels.empty())
+            CHECK(test::Refusal(c.bytes) == c.refusal);
+        else
+            CHECK(PixelsOf(test::LoadTwiceAlike(c.bytes).image) == c.pixels);
+    }
+}
+
 }  // namespace
 
 TEST_CASE("PNG: every colour type, depth and interlacing reads as ImageMagick reads it; cut short, it is refused") {
@@ -154,32 +171,19 @@ TEST_CASE("PNG: crafted chunks and data, each read from the file alone or refuse
                                    Chunk("IDAT", deflated.substr(0, deflated.size() / 2)) + Chunk("IEND", "");
     std::string badCrc = RedPixelPng();
     badCrc[badCrc.size() - 16] ^= 1;  // the pixels' CRC
-    const struct {
-        std::string name;
-        std::string bytes;
-        std::vector<uint32_t> pixels;  // empty: refused with `refusal`
-        Kind refusal;
-    } cases[] = {
-        {"palette indexes past the palette are black", Png(2, 1, 3, rows, redGreen), {Argb(255, 0, 0), Argb(0, 0, 0)}, {}},
+    CheckEach({
+        {"palette indexes past the palette are black", Png(2, 1, 3, rows, redGreen), {Argb(255, 0, 0), Argb(0, 0, 0)}},
         {"text and private chunks are skipped",
-         RedPixelPng(Chunk("tEXt", std::string("Title\0red", 9)) + Chunk("prVt", "anything")), {Argb(255, 0, 0)}, {}},
+         RedPixelPng(Chunk("tEXt", std::string("Title\0red", 9)) + Chunk("prVt", "anything")), {Argb(255, 0, 0)}},
         {"an animation's own chunks are skipped: its still picture shows",
-         RedPixelPng(Chunk("acTL", Be32(1) + Be32(0)) + Chunk("fcTL", std::string(26, '\0'))), {Argb(255, 0, 0)}, {}},
+         RedPixelPng(Chunk("acTL", Be32(1) + Be32(0)) + Chunk("fcTL", std::string(26, '\0'))), {Argb(255, 0, 0)}},
         {"compressed pixels that stop short, their chunk whole", stopsShort, {}, Kind::Truncated},
         {"a chunk that runs past the end", RedPixelPng().substr(0, 40), {}, Kind::Truncated},
         {"the signature alone", kPngSignature, {}, Kind::Truncated},
         {"no header chunk first", kPngSignature + Chunk("IDAT", std::string(13, '\0')) + Chunk("IEND", ""), {}, Kind::Damaged},
         {"a header of no width", Png(0, 1, 2, std::string(4, '\0')), {}, Kind::NoSize},
         {"a damaged pixel chunk", badCrc, {}, Kind::Damaged},
-    };
-    for (const auto& c : cases) {
-        CAPTURE(c.name);
-        if (c.pixels.empty()) {
-            CHECK(test::Refusal(c.bytes) == c.refusal);
-        } else {
-            CHECK(PixelsOf(test::LoadTwiceAlike(c.bytes).image) == c.pixels);
-        }
-    }
+    });
 }
 
 TEST_CASE("PNG: text and profiles that expand past the bound are dropped, the picture shows") {
@@ -315,31 +319,18 @@ TEST_CASE("GIF: crafted tables, frames and data, each read from the file alone o
     const std::string transparentOne("\x21\xF9\x04\x01\0\0\x01\0", 8);  // graphic control: index 1 transparent
     std::string stopsShort = Gif(2, 1, kRedGreen, "", 0, 0, "", 1, 0);
     stopsShort.replace(stopsShort.size() - 4, 2, "\x4C\x01");  // clear, 1, end: one pixel of two
-    const struct {
-        std::string name;
-        std::string bytes;
-        std::vector<uint32_t> pixels;  // empty: refused with `refusal`
-        Kind refusal;
-    } cases[] = {
-        {"the file's colour table", Gif(2, 1, kRedGreen, "", 0, 0, "", 1, 0), {green, red}, {}},
+    CheckEach({
+        {"the file's colour table", Gif(2, 1, kRedGreen, "", 0, 0, "", 1, 0), {green, red}},
         {"the frame's own table over the file's",
-         Gif(2, 1, kRedGreen, "", 0, 0, std::string("\0\0\xFF\xFF\xFF\0", 6), 1, 0), {Argb(255, 255, 0), Argb(0, 0, 255)}, {}},
-        {"no colour table at all: black", Gif(2, 1, "", "", 0, 0, "", 1, 0), {black, black}, {}},
-        {"indexes past the table take its first colour", Gif(2, 1, kRedGreen, "", 0, 0, "", 3, 1), {red, green}, {}},
-        {"the transparent index", Gif(2, 1, kRedGreen, transparentOne, 0, 0, "", 1, 0), {0, red}, {}},
-        {"a frame past the screen's edge is cut to it", Gif(2, 1, kRedGreen, "", 1, 0, "", 1, 0), {0, green}, {}},
-        {"a screen of no size takes the frame's", Gif(0, 0, kRedGreen, "", 0, 0, "", 0, 1), {red, green}, {}},
+         Gif(2, 1, kRedGreen, "", 0, 0, std::string("\0\0\xFF\xFF\xFF\0", 6), 1, 0), {Argb(255, 255, 0), Argb(0, 0, 255)}},
+        {"no colour table at all: black", Gif(2, 1, "", "", 0, 0, "", 1, 0), {black, black}},
+        {"indexes past the table take its first colour", Gif(2, 1, kRedGreen, "", 0, 0, "", 3, 1), {red, green}},
+        {"the transparent index", Gif(2, 1, kRedGreen, transparentOne, 0, 0, "", 1, 0), {0, red}},
+        {"a frame past the screen's edge is cut to it", Gif(2, 1, kRedGreen, "", 1, 0, "", 1, 0), {0, green}},
+        {"a screen of no size takes the frame's", Gif(0, 0, kRedGreen, "", 0, 0, "", 0, 1), {red, green}},
         {"compressed pixels that stop short", stopsShort, {}, Kind::Truncated},
         {"no frame before the end", "GIF89a" + Little16(2) + Little16(1) + std::string(3, '\0') + ";", {}, Kind::Truncated},
         {"cut inside the frame's descriptor", Gif(2, 1, kRedGreen, "", 0, 0, "", 1, 0).substr(0, 25), {}, Kind::Truncated},
         {"a huge screen", Gif(60000, 60000, kRedGreen, "", 0, 0, "", 1, 0), {}, Kind::TooLarge},
-    };
-    for (const auto& c : cases) {
-        CAPTURE(c.name);
-        if (c.pixels.empty()) {
-            CHECK(test::Refusal(c.bytes) == c.refusal);
-        } else {
-            CHECK(PixelsOf(test::LoadTwiceAlike(c.bytes).image) == c.pixels);
-        }
-    }
+    });
 }

@@ -89,6 +89,7 @@ public:
         for (int i = 0; i < frame.Height; ++i) {
             if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR) FailWith(gif_->Error);
             const int y = frame.Top + RowOfLine(i, frame.Height, frame.Interlace);
+            if (y >= height_ && !frame.Interlace) break;  // the rest is below the screen
             if (y < 0 || y >= height_) continue;
             uint32_t* row = image.Row(y);
             for (int x = left; x < right; ++x) row[x] = palette[line[size_t(x - frame.Left)]];
