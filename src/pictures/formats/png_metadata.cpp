@@ -13,8 +13,8 @@ namespace pictures {
 
 namespace {
 
-// The first directory, where the orientation is, comes first in the EXIF block: this much
-// of its text (two hex digits a byte) holds it in every file seen.
+// The orientation is in the first directory, which EXIF writers put at the block's start:
+// this much of the text (32 KB of EXIF, two hex digits a byte) reaches it.
 constexpr size_t kTextRead = 64 * 1024;
 // What zlib's inflating takes besides the text: its state and its 32 KB window.
 constexpr int64_t kInflateMemory = 48 * 1024;
