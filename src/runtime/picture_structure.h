@@ -1,5 +1,5 @@
 // Checks on the structure of picture files that both picture backends make before they
-// hand a file to a decoder.
+// hand a file to a decoder: the picture core's own (header-only), over a file read in parts.
 #pragma once
 
 #include <cstdint>

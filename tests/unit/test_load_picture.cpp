@@ -386,7 +386,8 @@ private slots:
                                                       ZeroPngChunks(30000, 30000, 8, 6, 1) + Chunk("MEND", {})
                                                << 481;
         QTest::newRow("PNG bomb") << "bomb.png" << ZeroPng(8000, 8000, 8, 0) << 482;
-        QTest::newRow("16-bit RGBA PNG past the bound") << "deep.png" << ZeroPng(3200, 3200, 16, 6) << 482;
+        // 16-bit samples are rounded to 8 bits row by row: the picture itself is what passes.
+        QTest::newRow("16-bit RGBA PNG past the bound") << "deep.png" << ZeroPng(4200, 4200, 16, 6) << 482;
         QTest::newRow("16-bit RGBA PNG within it") << "deep-small.png" << ZeroPng(1200, 1200, 16, 6) << 0;
         QTest::newRow("GIF with a huge logical screen") << "screen.gif" << gif << 482;
         QTest::newRow("sparse BMP with huge dimensions") << "sparse.bmp" << bmp << 482;
@@ -415,6 +416,21 @@ private slots:
         const QByteArray small = ZeroPng(16, 16, 8, 0);
         QTest::newRow("PNG chunk declaring 2 GB after the pixels")
             << "text.png" << small.left(small.size() - 12) + Be32(0x7B000000) + "tEXtdate:create" << 481;
+        // Metadata that expands, or comes in great numbers, is skipped: the picture shows.
+        // Each text is within libpng's own limit of a chunk: together they are past the bound.
+        const QByteArray text4MB = qCompress(QByteArray(4 << 20, 'a')).mid(4);
+        const QByteArray profile40MB = qCompress(Be32(40u << 20) + QByteArray((40 << 20) - 4, '\0')).mid(4);
+        const auto withChunks = [&](const QByteArray& chunks) { return small.left(33) + chunks + small.mid(33); };
+        QByteArray texts;
+        for (int i = 0; i < 10; ++i)
+            texts += Chunk("zTXt", QByteArray("Comment\0\0", 9) + text4MB) +
+                     Chunk("iTXt", QByteArray("Comment\0\x01\0\0\0", 12) + text4MB);
+        QTest::newRow("PNG text chunks that expand to 80 MB") << "ztxt.png" << withChunks(texts) << 0;
+        QTest::newRow("PNG profile that expands to 40 MB")
+            << "iccp.png" << withChunks(Chunk("iCCP", QByteArray("big\0\0", 5) + profile40MB)) << 0;
+        QByteArray many;
+        for (int i = 0; i < 20000; ++i) many += Chunk(i % 2 ? "prVt" : "sPLT", QByteArray("p\0\x08", 3));
+        QTest::newRow("small PNG with many chunks") << "chunks.png" << withChunks(many) << 0;
     }
     void peakMemoryStaysWithinTheBound() {
         QFETCH(QString, name);

@@ -6,6 +6,8 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kPng;
+extern const Format kGif;
 extern const Format kJpeg;
 extern const Format kWebp;
 extern const Format kTiff;

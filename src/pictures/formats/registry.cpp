@@ -7,6 +7,8 @@ namespace pictures {
 const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
+        &kPng,
+        &kGif,
         &kJpeg,
         &kWebp,
         &kTiff,
