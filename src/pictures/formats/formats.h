@@ -6,5 +6,8 @@
 namespace pictures {
 
 extern const Format kQoi;
+extern const Format kHeif;
+extern const Format kAvif;
+extern const Format kJxl;
 
 }  // namespace pictures

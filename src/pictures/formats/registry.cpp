@@ -7,6 +7,9 @@ namespace pictures {
 const Format* const* Formats() {
     static const Format* const formats[] = {
         &kQoi,
+        &kHeif,
+        &kAvif,
+        &kJxl,
         nullptr,
     };
     return formats;

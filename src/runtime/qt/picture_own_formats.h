@@ -1,7 +1,7 @@
-// Readers of our own for the picture formats Qt's image readers leave out: HEIF/HEIC,
-// AVIF, JPEG XL and TGA in all its common forms. Each recognises its files by
-// content, tells from the header alone how large the picture is and how much memory
-// decoding it takes, and then decodes it upright into 4-byte pixels.
+// Readers of our own for the picture formats Qt's image readers leave out: TGA in all
+// its common forms. Each recognises its files by content, tells from the header alone
+// how large the picture is and how much memory decoding it takes, and then decodes it
+// upright into 4-byte pixels.
 #pragma once
 
 #include <QByteArray>
@@ -41,51 +41,19 @@ public:
 // A picture of that size and format, or DecodeFailure::OutOfMemory.
 QImage NewImage(int width, int height, QImage::Format format);
 
-// A sample of 9 to 16 bits as 8 bits, scaled and rounded: a plain shift would darken
-// and band the picture (1023 must become 255, 512 must become 128).
-inline uchar To8Bits(unsigned value, int bits) {
-    const unsigned max = (1u << bits) - 1;
-    return uchar((std::min(value, max) * 255u + max / 2) / max);
-}
-
-// Brings the pixels to sRGB from the colour space an embedded ICC profile names or,
-// without one, the CICP colour primaries (1 is sRGB's, 12 Display P3's, 9 BT.2020's)
-// with sRGB's transfer curve. Unknown or unusable descriptions leave the pixels as they are.
-void ConvertToSrgb(QImage& image, const QByteArray& icc, int cicpPrimaries = 1);
-
-// The orientation (1 upright to 8) an EXIF block asks for; 1 when it names none. The
-// block may begin with its TIFF header, "Exif\0\0" or a 4-byte offset to the header.
-int ExifOrientation(const QByteArray& exif);
-// The picture turned and mirrored upright as that orientation asks.
-QImage Oriented(QImage image, int orientation);
-
-// Whether the item properties of an ISO base media file hold a turn (irot) or a mirror
-// (imir): such files are turned by those, and any EXIF orientation only repeats them.
-bool HasIsoTransforms(const QByteArray& bytes);
-
-// Whether a file is in each format, from its first bytes (head, up to 64 KB). TGA has a
+// Whether a file is a TGA, from its first bytes (head, up to 64 KB). TGA has a
 // signature only in its optional footer (tail, the last 18 bytes); without one, a valid
 // header in a file no other reader claims (otherFormat empty) or named as a TGA is taken.
-bool IsHeif(const QByteArray& head);
-bool IsAvif(const QByteArray& head);
-bool IsJxl(const QByteArray& head);
 bool IsTga(const QByteArray& head, const QByteArray& tail, qint64 size, bool namedTga, const QByteArray& otherFormat);
 
 // The readers, one per format, on the whole file's bytes, which must outlive them.
-std::unique_ptr<OwnFormatReader> OpenHeif(const QByteArray& bytes);
-std::unique_ptr<OwnFormatReader> OpenAvif(const QByteArray& bytes);
-std::unique_ptr<OwnFormatReader> OpenJxl(const QByteArray& bytes);
 std::unique_ptr<OwnFormatReader> OpenTga(const QByteArray& bytes);
-
-// Whether the top-level boxes of an ISO base media file (HEIF, AVIF, a JPEG XL
-// container) run past its end: a file cut short.
-bool IsoBoxesOverrun(const QByteArray& bytes);
 
 // A picture read by one of these readers: upright, in sRGB.
 struct OwnFormatPicture {
     QImage image;
     QByteArray exif;        // as the reader gives it
-    bool lossless = false;  // TGA; HEIF, AVIF and JPEG XL files are taken as lossy
+    bool lossless = false;  // TGA
 };
 
 // The picture in the file when it is in one of these formats; nothing when in none.
