@@ -94,9 +94,13 @@ public:
         }
         // libjxl works in groups: 12-megapixel pictures, lossy and lossless, peaked at
         // 6.6 bytes a pixel with the 8-bit output; two bytes a channel leave a margin.
+        // With 16-bit output (our samples, and libjxl's buffers for them) they peaked at
+        // 21 bytes a pixel, the file's 5 included, in the file's own colours (lossless),
+        // and at 20 when libjxl brings a lossy picture to its HDR encoding.
         const double pixels = double(info_.xsize) * info_.ysize;
         const double channels = info_.num_color_channels + info_.num_extra_channels;
-        return {int(width), int(height), CostInBytes(pixels * (2 * channels + 4 + (deep_ ? 8 : 0)) + kFixedCost)};
+        const double deep = !deep_ ? 0 : info_.uses_original_profile ? 10 : 14;
+        return {int(width), int(height), CostInBytes(pixels * (2 * channels + 4 + deep) + kFixedCost)};
     }
 
     Image Decode(Budget& budget) override {
