@@ -112,11 +112,13 @@ private:
         }
         int primaries = 2, transfer = 2;  // unspecified
         heif_color_profile_nclx* nclx = nullptr;
-        if (heif_image_handle_get_nclx_color_profile(handle_, &nclx).code == heif_error_Ok && nclx) {
+        // libheif may hand over the profile with an error (code points it does not know).
+        const bool known = heif_image_handle_get_nclx_color_profile(handle_, &nclx).code == heif_error_Ok;
+        if (known && nclx) {
             primaries = nclx->color_primaries;
             transfer = nclx->transfer_characteristics;
-            heif_nclx_color_profile_free(nclx);
         }
+        if (nclx) heif_nclx_color_profile_free(nclx);
         return CicpSpace(primaries, transfer, std::move(icc));
     }
 
