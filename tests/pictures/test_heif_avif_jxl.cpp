@@ -219,6 +219,8 @@ TEST_CASE("PQ and HLG pictures are tone-mapped: reference white near 0.75 grey, 
     // Grey stripes, 8 pixels wide, at these code levels (% of full scale), and the sRGB
     // grey each must show as. PQ's 58 % is 203 cd/m2 (HDR reference white) and 75 % about
     // 1000; HLG's 75 % is reference white and 100 % 1000 cd/m2 on its nominal display.
+    // HLG is made to look right on SDR screens as it is, so its levels stay near their
+    // code values; PQ's would show near black (or 58 % as 148) without tone mapping.
     const int levels[] = {0, 30, 50, 58, 75, 100};
     const struct {
         int low, high;
