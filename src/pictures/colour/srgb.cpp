@@ -5,6 +5,8 @@
 #include <cmath>
 #include <memory>
 
+#include "pictures/colour/halves.h"
+
 namespace pictures {
 
 namespace {
@@ -52,9 +54,12 @@ Image ConvertedToSrgb(const Image& image, const std::string& icc, Budget& budget
     Image out = Image::New(image.Width(), image.Height(), image.HasAlpha(), budget);
     out.dotsPerMeterX = image.dotsPerMeterX;
     out.dotsPerMeterY = image.dotsPerMeterY;
-    cmsDoTransformLineStride(transform.get(), image.Pixels(), out.Pixels(), cmsUInt32Number(image.Width()),
-                             cmsUInt32Number(image.Height()), cmsUInt32Number(image.Stride()),
-                             cmsUInt32Number(out.Stride()), 0, 0);
+    // A transform may be used by several threads at once (each call keeps its own cache).
+    InTwoHalves(image.Width(), image.Height(), [&](int, int first, int end) {
+        cmsDoTransformLineStride(transform.get(), image.Row(first), out.Row(first), cmsUInt32Number(image.Width()),
+                                 cmsUInt32Number(end - first), cmsUInt32Number(image.Stride()),
+                                 cmsUInt32Number(out.Stride()), 0, 0);
+    });
     return out;
 }
 

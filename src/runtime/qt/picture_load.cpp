@@ -18,7 +18,6 @@
 #include "runtime/qt/host_file.h"
 #include "runtime/qt/picture_data.h"
 #include "runtime/qt/picture_formats.h"
-#include "runtime/qt/picture_own_formats.h"
 #include "runtime/qt/picture_metadata.h"
 #include "runtime/qt/picture_visible_first.h"
 #include "runtime/qt/pane_view.h"
@@ -212,16 +211,6 @@ Picture LoadPicture(const std::u16string& path) {
 
     const std::string extension = info.suffix().toLower().toStdString();
     if (const pictures::Format* core = CoreFormat(file, extension)) return LoadWithCore(file, name, *core, extension);
-
-    // The formats Qt's readers leave out (HEIF, AVIF, JPEG XL, TGA) have readers of our own.
-    if (std::optional<OwnFormatPicture> own = ReadOwnFormat(file, info.suffix(), name)) {
-        // Camera data travels on to the save. The reader has already turned the picture
-        // upright and converted its colours to sRGB, so no profile goes with it.
-        PictureMetadata metadata;
-        metadata.exif = CarriedExif(own->exif);
-        metadata.lossless = own->lossless;
-        return PictureFromFile(std::move(own->image), std::move(metadata));
-    }
 
     std::unique_ptr<QImageReader> reader = OpenReader(file, info.suffix());
     if (!reader) Raise(ErrInvalidPicture, Named(name, u"not a picture in any format this program reads"));
