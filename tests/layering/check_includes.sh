@@ -38,4 +38,7 @@ report "the picture core includes the runtime, a backend or a system's window AP
     "$(grep -rEn --include='*.h' --include='*.cpp' "${include}([\"](runtime|app|about|edit|filecmd|intake|tray|platform)/|<windows\.h>)" \
         pictures || true)"
 
+report "pictures are read and written by the picture core, not by Qt's image classes" \
+    "$(grep -rEn --include='*.h' --include='*.cpp' '\bQ(ImageReader|ImageWriter|ColorSpace|ImageIOHandler)\b' . || true)"
+
 exit $status

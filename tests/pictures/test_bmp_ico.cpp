@@ -233,7 +233,7 @@ TEST_CASE("icons ImageMagick writes read as it reads their largest picture") {
         {"three sizes, 32 bits with alpha", "-define icon:auto-resize=16,32,48", 2, 48, false},
         {"a 4-bit palette with a mask", "-channel A -threshold 50% +channel -colors 16 -define icon:auto-resize=48", 0, 48,
          false},
-        {"a PNG picture of 256 x 256 beside a bitmap", "-define icon:auto-resize=32,256", 0, 256, true},
+        {"a PNG picture of 256 x 256 beside a bitmap", "-define icon:auto-resize=32,256", 1, 256, true},
     };
     for (const auto& row : rows) {
         INFO(std::string(row.name));
@@ -247,7 +247,8 @@ TEST_CASE("icons ImageMagick writes read as it reads their largest picture") {
         const std::string bytes = test::ReadFile(icon);
         const pictures::Picture picture = test::LoadTwiceAlike(bytes, "ico");
         CHECK(picture.image.Width() == row.width);
-        CHECK(test::LargestDifference(picture.image, test::MagickReading(largest)) == 0);
+        // ImageMagick writes the PNG with 16-bit samples and cuts them to 8 bits where libpng rounds.
+        CHECK(test::LargestDifference(picture.image, test::MagickReading(largest)) <= (row.png ? 1 : 0));
         const pictures::Bytes entry = pictures::Bytes(bytes).Sub(6 + 16 * size_t(row.largest));
         CHECK(test::Refusal(bytes.substr(0, entry.U32LE(12) + entry.U32LE(8) / 2), "ico") == K::Truncated);
     }

@@ -377,7 +377,7 @@ private slots:
         gif += QByteArray("\x2C\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0\x3B", 16);  // one pixel at 0,0
         const QByteArray bmp = "BM" + Le32(70) + Le32(0) + Le32(54) + Le32(40) + Le32(6000) + Le32(6000) + Le16(1) +
                                Le16(24) + QByteArray(24, '\0') + QByteArray(16, '\0');
-        const QByteArray iconPng = ZeroPng(3000, 3000, 16, 6);
+        const QByteArray iconPng = ZeroPng(4200, 4200, 16, 6);  // past the bound once rounded to 8 bits
         const QByteArray ico = Le16(0) + Le16(1) + Le16(1) + QByteArray("\x10\x10\0\0", 4) + Le16(1) + Le16(32) +
                                Le32(iconPng.size()) + Le32(22) + iconPng;
 

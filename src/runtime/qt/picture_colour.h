@@ -1,5 +1,4 @@
-// Colour profiles: turning a picture's colours into sRGB, for the screen and for the
-// formats that hold no profile.
+// Colour profiles on the Qt side: a QImage's pixels converted to sRGB by the picture core.
 #pragma once
 
 #include <QByteArray>

@@ -34,10 +34,9 @@ pictures::Image CoreImageOf(const QImage& source) {
     return image;
 }
 
-// The picture as the core's encoders take it: the core's own when it read the picture,
-// otherwise the pixels the program made.
+// The picture as the core's encoders take it: the same pixels, without a copy when the core
+// read them (a picture the program made is converted once).
 pictures::Picture CorePictureOf(const Picture::Data& data) {
-    if (!data.core.image.Null()) return data.core;
     pictures::Picture picture;
     picture.image = CoreImageOf(data.image);
     picture.shown = CoreImageOf(data.shown);
