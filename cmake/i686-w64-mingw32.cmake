@@ -14,9 +14,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Programs and tests run through Wine on the build machine.
-find_program(ORVENNA_WINE wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVENNA_WINE})
+# Programs and tests run through Wine on the build machine (without it, only the build).
+find_program(ORVENNA_WINE wine)
+if(ORVENNA_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVENNA_WINE})
+endif()
 
 # No MinGW DLL beside the program: everything but Windows' own libraries goes in.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

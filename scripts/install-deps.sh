@@ -27,9 +27,14 @@ for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\(.*\)$/\1/p' | sort 
 done
 # A mirror caught in the middle of a sync serves index files that do not match their
 # release file; a moment later it serves them whole.
+# An index that still fails after that is left out (apt keeps what it had): the install
+# below then fails only if it needed that index.
 for attempt in 1 2 3; do
   $sudo apt-get update -qq && break
-  [ "$attempt" -eq 3 ] && exit 1
+  if [ "$attempt" -eq 3 ]; then
+    echo "apt-get update failed three times; installing from the indexes it could read" >&2
+    break
+  fi
   echo "apt-get update failed; trying again in 30 s" >&2
   sleep 30
 done
