@@ -32,5 +32,5 @@ xdotool key ctrl+c
 box=$(window_of "$pid" "Close Orvenna" 10) || fail "Ctrl+C did not ask the second time"
 activate "$box"
 xdotool key y
-process_ends "$pid" || fail "Yes did not end the program"
+wait_exit "$pid" 20 || fail "Yes did not end the program"
 echo "PASS"
