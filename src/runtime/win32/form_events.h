@@ -21,6 +21,10 @@ bool TranslateFormMessage(MSG& msg);
 // message is one, else nothing. And the Button a mouse message reports.
 std::optional<UINT> NotifyIconMouseMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int16_t ButtonOfMouseMessage(UINT mouseMessage);
+// The message the shell sends every top-level window when it has started again, with
+// none of the icons it had; and forgetting a window's icons then.
+UINT TaskbarCreatedMessage();
+void ForgetNotifyIcons(HWND hwnd);
 
 // Mouse buttons and shift keys as events report them.
 int16_t ButtonsOf(WPARAM keys);
