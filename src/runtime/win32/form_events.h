@@ -30,8 +30,8 @@ void ForgetNotifyIcons(HWND hwnd);
 int16_t ButtonsOf(WPARAM keys);
 int16_t ShiftOf(WPARAM keys);
 
-// The form's buttons: a click by command id, and the default and cancel buttons' ids
-// (0: none).
+// The form's buttons: a click by command id; the id of the button Enter presses now (the
+// focused button, else the default one) and of the cancel button (0: none).
 bool PressButton(FormPeer& window, UINT id);
 UINT DefaultButtonId(FormPeer& window);
 UINT CancelButtonId(FormPeer& window);
