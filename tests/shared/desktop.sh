@@ -10,9 +10,10 @@
 # seventy). A command-line X tool that could not connect has done nothing, so it is run
 # again: each is shadowed on PATH by a wrapper in FOLDER that retries on that error
 # alone. The wrappers also serve `timeout TOOL` and subshells, which shell functions
-# would not.
+# would not. REAL_XCLIP is the xclip they shadow.
 retry_refused_x_tools() {  # folder
   local xbin=$1 tool real
+  REAL_XCLIP=$(command -v xclip) || { echo "FAIL: xclip is not installed" >&2; exit 1; }
   mkdir -p "$xbin"
   for tool in xdotool xprop xwininfo xclip import; do
     real=$(command -v "$tool") || { echo "FAIL: $tool is not installed" >&2; exit 1; }
@@ -153,10 +154,20 @@ colour_box() {  # shot-name colour
 clipboard_is() { [ "$(timeout 5 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 
 # Another program puts TEXT on the clipboard (its PID in CLIP) and holds it until taken.
+# The clipboard is read only once that program says it owns it: under Wine, a read that
+# reaches Wine's clipboard bridge while the owner changes can leave the bridge stuck for
+# good (the program's later copies no longer reach the desktop). It is the xclip itself,
+# not its wrapper, whose word is awaited; one whose connection was refused is started again.
 put_clipboard() {
-  printf '%s' "$1" | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-  CLIP=$!
-  PIDS+=("$CLIP")
+  local said try
+  for try in 1 2; do
+    said=$(mktemp -p "$WORK")
+    printf '%s' "$1" | "$REAL_XCLIP" -verbose -i -selection clipboard -quiet >/dev/null 2>"$said" &
+    CLIP=$!
+    PIDS+=("$CLIP")
+    wait_until 5 grep -q "Waiting for selection requests" "$said" && break
+    kill "$CLIP" 2>/dev/null || true
+  done
   wait_until 5 clipboard_is "$1" || fail "another program could not take the clipboard"
 }
 

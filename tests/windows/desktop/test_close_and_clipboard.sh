@@ -7,15 +7,11 @@ start_main_window clipboard-start
 # Into the file-name box, 280 px right of the title label.
 xdotool mousemove $((label_x + 330)) $((label_y + 12)) click 1
 
-printf 'moon.jpg' | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-setter=$!
-timeout 5 bash -c 'until [ "$(xclip -o -selection clipboard 2>/dev/null)" = moon.jpg ]; do sleep 0.1; done'
+put_clipboard moon.jpg
 xdotool key ctrl+v
 # Copy the first four characters only: the clipboard then holds what the program put there.
 xdotool key Home shift+Right shift+Right shift+Right shift+Right ctrl+z
-timeout 10 bash -c 'until [ "$(xclip -o -selection clipboard 2>/dev/null)" = moon ]; do sleep 0.1; done' ||
-  fail "the clipboard holds '$(xclip -o -selection clipboard 2>/dev/null)', not moon"
-kill "$setter" 2>/dev/null || true
+wait_until 10 clipboard_is moon || fail "the clipboard holds '$(xclip -o -selection clipboard 2>/dev/null)', not moon"
 shot clipboard-pasted
 
 xdotool key ctrl+c
