@@ -68,7 +68,8 @@ int32_t ShowOpenDialog(platform::OPENFILENAMEA& record);
 
 // ---- notification area ----
 bool NotificationAreaPresent();
-// Adds the icon of a checked NIM_ADD record; nonzero on success.
+// Adds the icon of a checked NIM_ADD record; nonzero on success, 0 when the icon (window
+// and id) is there already.
 int32_t AddNotifyIcon(const platform::NOTIFYICONDATAA& record);
 bool NotifyIconPresent(int32_t hWnd, uint32_t uID);
 

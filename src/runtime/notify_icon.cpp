@@ -12,7 +12,8 @@ int32_t Shell_NotifyIconA(uint32_t dwMessage, NOTIFYICONDATAA* lpData) {
     // The program only ever adds: changing or removing an icon is not served.
     if (dwMessage != NIM_ADD) return 0;
     if (!NotificationAreaAvailable()) return 0;
-    if (NotifyIconExists(lpData->hWnd, lpData->uID)) return 0;  // the system refuses a second add
+    // Each add goes to the backend, which refuses an icon that is there as the system
+    // does: only the system knows whether a restarted shell has forgotten it.
     return rt::backend::AddNotifyIcon(*lpData);
 }
 

@@ -1,11 +1,13 @@
 # Shared by the desktop tests: a private X server with a window manager (and a tray
-# host), the program under test, bounded waits, screenshots. Source it; call
-# desktop_start first.
+# host), the program under test, bounded waits, screenshots (the steps both programs'
+# desktop tests take are in tests/shared/desktop.sh). Source it; call desktop_start first.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../shared/desktop.sh"
 
 : "${ORVENNA_BIN:?the program under test}"
 : "${ORVENNA_BUILD:?the build folder}"
 SHOTS="$ORVENNA_BUILD/screenshots"
+SHOT_PREFIX="$SHOTS/"
 mkdir -p "$SHOTS"
 
 WORK=$(mktemp -d)
@@ -17,31 +19,7 @@ export QT_ENABLE_HIGHDPI_SCALING=0
 unset DBUS_SESSION_BUS_ADDRESS || true
 PIDS=()
 
-# The X server of these machines refuses a new connection now and then (about one in
-# seventy). A command-line X tool that could not connect has done nothing, so it is run
-# again: each is shadowed on PATH by a wrapper that retries on that error alone. The
-# wrappers also serve `timeout TOOL` and subshells, which shell functions would not.
-XBIN="$WORK/xbin"
-mkdir -p "$XBIN"
-for tool in xdotool xprop xwininfo xclip import; do
-  real=$(command -v "$tool") || { echo "FAIL: $tool is not installed" >&2; exit 1; }
-  cat >"$XBIN/$tool" <<WRAPPER
-#!/usr/bin/env bash
-err=\$(mktemp)
-trap 'kill "\$child" 2>/dev/null; rm -f "\$err"; exit 143' TERM INT
-for try in 1 2 3; do
-  # In the background so that a timeout's signal reaches it through the trap above.
-  "$real" "\$@" <&0 2>"\$err" &
-  child=\$!
-  rc=0; wait "\$child" || rc=\$?
-  [ "\$rc" -ne 0 ] && grep -qiE "open (display|X server)" "\$err" || break
-done
-cat "\$err" >&2; rm -f "\$err"
-exit "\$rc"
-WRAPPER
-  chmod +x "$XBIN/$tool"
-done
-export PATH="$XBIN:$PATH"
+retry_refused_x_tools "$WORK/xbin"
 
 desktop_cleanup() {
   local p
@@ -53,16 +31,6 @@ trap desktop_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
-
-alive() { kill -0 "$1" 2>/dev/null; }
-
-# Runs a check every tenth of a second until it succeeds, for at most SECS seconds.
-wait_until() {
-  local secs=$1 i
-  shift
-  for i in $(seq $((secs * 10))); do "$@" && return 0; sleep 0.1; done
-  "$@"
-}
 
 # Starts a helper program in the background and waits (bounded) until CHECK says it is
 # up. A helper whose X connection was refused ends at once, or never comes up: it is
@@ -153,24 +121,8 @@ start_app() {
   ensure_app_up
 }
 
-# Waits (bounded) for a visible window whose name matches exactly; prints its id.
-wait_window() {
-  local name=$1 secs=${2:-10}
-  timeout "$secs" xdotool search --sync --onlyvisible --name "^${name}\$" 2>/dev/null | head -1
-}
-
-# Windows of a process that are mapped, one id a line.
-visible_windows_of() {
-  xdotool search --onlyvisible --pid "$1" 2>/dev/null || true
-}
-
 # Gives a window the keyboard the way a user does, through the window manager.
 activate() { timeout 5 xdotool windowactivate --sync "$1" || fail "the window manager did not activate $1"; }
-
-# "X Y" of a window's client area on the screen.
-client_origin() {
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}'
-}
 
 # "X Y WIDTH HEIGHT" of the window manager's frame around a window: its ancestor just
 # below the root.
@@ -184,30 +136,6 @@ frame_geometry() {
   done
   xwininfo -id "$w" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
     /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
-}
-
-shot() { import -display "$DISPLAY" -window root "$SHOTS/$1.png"; }
-
-# Colours in screenshots, the clipboard, the file-name box's text.
-source "$(dirname "${BASH_SOURCE[0]}")/../support/screen_and_clipboard.sh"
-
-wait_exit() {
-  local pid=$1 secs=${2:-10}
-  wait_until "$secs" eval "! alive $pid"
-}
-
-# Presses the left button at SX,SY and moves, like a hand would, to TX,TY, where it is
-# released. The pauses between the steps are the drag's own timing: drag code reacts to
-# motion events as they come, and a jump straight to the target is not a drag.
-drag_motion() {
-  local sx=$1 sy=$2 tx=$3 ty=$4 d
-  xdotool mousemove --sync "$sx" "$sy"
-  xdotool mousedown 1
-  sleep 0.1
-  for d in 4 8 12 16; do xdotool mousemove "$sx" $((sy + d)); sleep 0.05; done
-  xdotool mousemove $((tx + 10)) "$ty"; sleep 0.3
-  xdotool mousemove "$tx" "$ty"; sleep 0.3
-  xdotool mouseup 1
 }
 
 # Puts a drag source's window at the screen's top right, clear of the program's window,

@@ -35,13 +35,13 @@ drop() {
 
 drop "$BACKSLASH"
 wait_pane_colour "48 192 96" drop-backslash || fail "a\\b.jpg dropped but not shown"
-name=$(box_text "$main" 600 $((menu + 12)))
+name=$(box_text "$main" 600 $((menu + 12)) within)
 [ "$name" = "a＼b.jpg" ] || fail "the box shows '$name' for a\\b.jpg"
 pass "a\\b.jpg dropped: shown, named a＼b.jpg"
 
 drop "$LATIN"
 wait_pane_colour "48 80 208" drop-latin1 || fail "the non-UTF-8 name dropped but not shown"
-name=$(box_text "$main" 600 $((menu + 12)))
+name=$(box_text "$main" 600 $((menu + 12)) within)
 [[ $name == caf?.jpg ]] || fail "the box shows '$name' for caf\\xe9.jpg"
 pass "caf\\xe9.jpg dropped: shown, named $name"
 

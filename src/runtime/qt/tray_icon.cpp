@@ -46,6 +46,7 @@ std::u16string TipOf(const NOTIFYICONDATAA& data) {
 int32_t backend::AddNotifyIcon(const NOTIFYICONDATAA& data) {
     Form* form = FormFromHandle(data.hWnd);
     if (!form) return 0;
+    if (NotifyIconOf(data.hWnd, data.uID)) return 0;  // the system refuses a second add
     const QIcon icon = (data.uFlags & NIF_ICON) ? IconFromHandle(data.hIcon) : QIcon();
     if (icon.isNull()) return 0;
 

@@ -1,6 +1,8 @@
 // Push buttons on Windows. The message loop gives a form with buttons the dialog keys:
 // Tab walks them by tab index, Enter presses the focused button or else the default
-// one, Esc the cancel button.
+// one, Esc the cancel button. As in the system's dialogs, the push button with the focus
+// is the default (drawn so, and pressed by Enter) while it has the focus, however it
+// got it: by Tab, by a click, or when its window was activated again.
 #include "runtime/buttons.h"
 
 #include <algorithm>
@@ -31,6 +33,41 @@ void SetStyleBit(HWND hwnd, bool on) {
     SendMessageW(hwnd, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
+bool ShownAsDefault(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
+
+// The button that Enter presses with the focus on this window: the focused button, else
+// the form's default.
+CommandButton* ActingDefault(FormPeer& w, HWND focus) {
+    for (CommandButton* b : w.buttons)
+        if (b->Peer().hwnd == focus) return b;
+    for (CommandButton* b : w.buttons)
+        if (b->Default()) return b;
+    return nullptr;
+}
+
+void ShowActingDefault(FormPeer& w, HWND focus) {
+    const CommandButton* acting = ActingDefault(w, focus);
+    for (CommandButton* b : w.buttons)
+        if (ShownAsDefault(b->Peer().hwnd) != (b == acting)) SetStyleBit(b->Peer().hwnd, b == acting);
+}
+
+WNDPROC& SystemButtonProc() {
+    static WNDPROC proc = nullptr;
+    return proc;
+}
+
+// The system's button, told when the focus comes or goes.
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(SystemButtonProc(), hwnd, message, wParam, lParam);
+    if (message == WM_SETFOCUS || message == WM_KILLFOCUS)
+        if (auto* button = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+            // Losing the focus, the button is told where it goes.
+            const HWND focus = message == WM_SETFOCUS ? hwnd : reinterpret_cast<HWND>(wParam);
+            ShowActingDefault(button->Parent().Peer(), focus);
+        }
+    return result;
+}
+
 }  // namespace
 
 namespace win32 {
@@ -45,9 +82,8 @@ bool PressButton(FormPeer& w, UINT id) {
 }
 
 UINT DefaultButtonId(FormPeer& w) {
-    for (CommandButton* b : w.buttons)
-        if (b->Default()) return IdOf(*b);
-    return 0;
+    const CommandButton* acting = ActingDefault(w, GetFocus());
+    return acting ? IdOf(*acting) : 0;
 }
 
 UINT CancelButtonId(FormPeer& w) {
@@ -62,11 +98,17 @@ CommandButton::CommandButton(Form& form, const char* name, TwipRect design)
     : Control(form, name, design, win32::MakeChild(form, L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON)) {
     win32::Attach(*this);
     SetWindowLongPtrW(Peer().hwnd, GWLP_ID, LONG_PTR(win32::NewCommandId()));
+    // Every button is made the same way, so the procedure replaced is the system's.
+    const auto system = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(Peer().hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ButtonProc)));
+    if (!SystemButtonProc()) SystemButtonProc() = system;
     form.Peer().buttons.push_back(this);
     Reorder(form.Peer());
 }
 
 CommandButton::~CommandButton() {
+    // The window goes after the button, and loses its focus on the way: not ours to handle.
+    SetWindowLongPtrW(Peer().hwnd, GWLP_USERDATA, 0);
     auto& buttons = Parent().Peer().buttons;
     buttons.erase(std::remove(buttons.begin(), buttons.end(), this), buttons.end());
 }
@@ -89,7 +131,7 @@ void CommandButton::SetDefault(bool on) {
         for (CommandButton* other : Parent().Peer().buttons)
             if (other != this && other->Default()) other->SetDefault(false);
     default_ = on;
-    SetStyleBit(Peer().hwnd, on);
+    ShowActingDefault(Parent().Peer(), GetFocus());
 }
 
 void CommandButton::SetCancel(bool on) {

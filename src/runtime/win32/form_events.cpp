@@ -67,6 +67,10 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     FormPeer* w = PeerOfWindow(hwnd);
     if (!w) return DefWindowProcW(hwnd, message, wParam, lParam);
     Form* form = w->form;
+    if (message == TaskbarCreatedMessage()) {
+        ForgetNotifyIcons(hwnd);
+        return 0;
+    }
 
     switch (message) {
     case kRunLaterMessage: RunPosted(lParam); return 0;
@@ -86,11 +90,14 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return form->IsLoaded() ? FALSE : TRUE;
     case WM_MOUSEMOVE: {
         // An event over the notification icon: Button from its mouse message, which X
-        // carries.
+        // carries. The icon stays when its window is closed, but its clicks reach nobody
+        // then: they must not bring a closed window back.
         if (const std::optional<UINT> over = NotifyIconMouseMessage(hwnd, message, wParam, lParam)) {
             const int16_t button = ButtonOfMouseMessage(*over);
             const float x = float(*over);
-            Dispatch([form, button, x] { form->Form_MouseMove(button, 0, x, 0); });
+            Dispatch([form, button, x] {
+                if (form->IsLoaded()) form->Form_MouseMove(button, 0, x, 0);
+            });
             return 0;
         }
         const int16_t button = ButtonsOf(wParam), shift = ShiftOf(wParam);

@@ -21,13 +21,17 @@ bool TranslateFormMessage(MSG& msg);
 // message is one, else nothing. And the Button a mouse message reports.
 std::optional<UINT> NotifyIconMouseMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int16_t ButtonOfMouseMessage(UINT mouseMessage);
+// The message the shell sends every top-level window when it has started again, with
+// none of the icons it had; and forgetting a window's icons then.
+UINT TaskbarCreatedMessage();
+void ForgetNotifyIcons(HWND hwnd);
 
 // Mouse buttons and shift keys as events report them.
 int16_t ButtonsOf(WPARAM keys);
 int16_t ShiftOf(WPARAM keys);
 
-// The form's buttons: a click by command id, and the default and cancel buttons' ids
-// (0: none).
+// The form's buttons: a click by command id; the id of the button Enter presses now (the
+// focused button, else the default one) and of the cancel button (0: none).
 bool PressButton(FormPeer& window, UINT id);
 UINT DefaultButtonId(FormPeer& window);
 UINT CancelButtonId(FormPeer& window);

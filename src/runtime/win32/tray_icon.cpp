@@ -19,7 +19,7 @@ namespace rt {
 
 namespace {
 
-// The icons added: window, id and callback message.
+// The icons added since the shell last started: window, id and callback message.
 std::set<std::tuple<HWND, UINT, UINT>>& Icons() {
     static std::set<std::tuple<HWND, UINT, UINT>> icons;
     return icons;
@@ -32,6 +32,8 @@ namespace backend {
 // The shell's taskbar window holds the notification area.
 bool NotificationAreaPresent() { return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr; }
 
+// Every add goes to the system, which alone knows its icons: one that is there is refused,
+// one that a restarted shell forgot is added again.
 int32_t AddNotifyIcon(const platform::NOTIFYICONDATAA& record) {
     static_assert(sizeof(void*) == 4, "the 88-byte record holds 32-bit handles");
     auto* data = reinterpret_cast<PNOTIFYICONDATAA>(const_cast<platform::NOTIFYICONDATAA*>(&record));
@@ -52,6 +54,15 @@ bool NotifyIconPresent(int32_t hWnd, uint32_t uID) {
 }  // namespace backend
 
 namespace win32 {
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+void ForgetNotifyIcons(HWND hwnd) {
+    std::erase_if(Icons(), [hwnd](const auto& icon) { return std::get<0>(icon) == hwnd; });
+}
 
 int16_t ButtonOfMouseMessage(UINT mouseMessage) {
     switch (mouseMessage) {

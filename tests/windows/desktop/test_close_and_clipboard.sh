@@ -7,15 +7,11 @@ start_main_window clipboard-start
 # Into the file-name box, 280 px right of the title label.
 xdotool mousemove $((label_x + 330)) $((label_y + 12)) click 1
 
-printf 'moon.jpg' | xclip -i -selection clipboard -quiet >/dev/null 2>&1 &
-setter=$!
-timeout 5 bash -c 'until [ "$(xclip -o -selection clipboard 2>/dev/null)" = moon.jpg ]; do sleep 0.1; done'
+put_clipboard moon.jpg
 xdotool key ctrl+v
 # Copy the first four characters only: the clipboard then holds what the program put there.
 xdotool key Home shift+Right shift+Right shift+Right shift+Right ctrl+z
-timeout 10 bash -c 'until [ "$(xclip -o -selection clipboard 2>/dev/null)" = moon ]; do sleep 0.1; done' ||
-  fail "the clipboard holds '$(xclip -o -selection clipboard 2>/dev/null)', not moon"
-kill "$setter" 2>/dev/null || true
+wait_until 10 clipboard_is moon || fail "the clipboard holds '$(xclip -o -selection clipboard 2>/dev/null)', not moon"
 shot clipboard-pasted
 
 xdotool key ctrl+c
@@ -32,5 +28,5 @@ xdotool key ctrl+c
 box=$(window_of "$pid" "Close Orvenna" 10) || fail "Ctrl+C did not ask the second time"
 activate "$box"
 xdotool key y
-process_ends "$pid" || fail "Yes did not end the program"
+wait_exit "$pid" 20 || fail "Yes did not end the program"
 echo "PASS"

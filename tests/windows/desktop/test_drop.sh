@@ -17,13 +17,9 @@ pane_x=$((label_x - 232 + 119)) pane_y=$((label_y + 34))
 drag() {  # target-x target-y file
   /usr/bin/python3 "$tools/gtk_drag_source.py" "$3" >"$WINE_SESSION/drag.log" 2>&1 &
   local source=$!
-  started_pids+=("$source")
+  PIDS+=("$source")
   window_of "$source" gtk-drag-source 15 >/dev/null || fail "the drag source did not appear"
-  xdotool mousemove --sync 1080 160 mousedown 1
-  for d in 4 8 12 16; do xdotool mousemove 1080 $((160 + d)); sleep 0.05; done
-  xdotool mousemove $(($1 + 10)) "$2"; sleep 0.3
-  xdotool mousemove "$1" "$2"; sleep 0.3
-  xdotool mouseup 1
+  drag_motion 1080 160 "$1" "$2"
   timeout 15 bash -c "until grep -q dropped '$WINE_SESSION/drag.log'; do sleep 0.1; done" ||
     fail "the program did not take the drop"
 }
@@ -32,16 +28,17 @@ drag $((pane_x + 300)) $((pane_y + 300)) "$pics/月面.jpg"
 # The pane took the picture's size: green top-left quarter, red elsewhere.
 wait_colour drop-jpeg $((pane_x + 40)) $((pane_y + 40)) 20 20 "48 192 96" || fail "the picture's green corner is not shown"
 near "$(mean_rgb drop-jpeg $((pane_x + 250)) $((pane_y + 200)) 20 20)" "192 48 96" || fail "the picture's red part is not shown"
-[ "$(box_text "$main")" = "月面.jpg" ] || fail "the box shows '$(box_text "$main")', not 月面.jpg"
+text=$(main_box_text)
+[ "$text" = "月面.jpg" ] || fail "the box shows '$text', not 月面.jpg"
 
 # A PNG onto the window's own surface, left of the pane: the refusal, then a grey pane.
 drag $((label_x - 232 + 40)) $((label_y + 300)) "$pics/sun.png"
 box=$(other_window_of "$pid" Orvenna "$main" 15) || fail "no refusal box"
-sleep 0.3
-shot drop-png-refused
+shot_when_still drop-png-refused 10 || true  # for the record
 activate "$box"
 xdotool key Return
 window_gone "$box" || fail "the refusal box stayed"
 wait_colour drop-png-after $((pane_x + 40)) $((pane_y + 40)) 20 20 "192 192 192" || fail "the pane was not emptied"
-[ "$(box_text "$main")" = "月面.jpg" ] || fail "the refusal changed the box"
+text=$(main_box_text)
+[ "$text" = "月面.jpg" ] || fail "the refusal changed the box to '$text'"
 echo "PASS"

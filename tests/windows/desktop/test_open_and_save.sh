@@ -14,8 +14,7 @@ pane_x=$((label_x - 216)) pane_y=$((label_y + 34))
 
 xdotool key ctrl+o
 open=$(window_of "$pid" "ファイルを開く" 15) || fail "no open dialog titled ファイルを開く"
-sleep 0.5
-shot open-dialog
+shot_when_still open-dialog 10 || true  # for the record, once painted
 activate "$open"
 xdotool type --delay 20 "$(windows_path "$pics/sun.jpg")"
 xdotool key Return
@@ -27,14 +26,12 @@ near "$(mean_rgb opened $((pane_x + 150)) $((pane_y + 60)) 20 20)" "224 192 32" 
 activate "$main"
 xdotool key ctrl+s
 save=$(other_window_of "$pid" ".*" "$main" 15) || fail "no save dialog"
-sleep 0.5
-shot save-dialog
+shot_when_still save-dialog 10 || true  # for the record, once painted
 activate "$save"
 xdotool type --delay 20 "$(windows_path "$pics/out.gif")"
 xdotool key Return
 message=$(other_window_of "$pid" Orvenna "$main" 15) || fail "no message after the save"
-sleep 0.3
-shot saved-message
+shot_when_still saved-message 10 || true  # for the record, once painted
 activate "$message"
 xdotool key Return
 window_gone "$message" || fail "the message stayed"
@@ -58,8 +55,7 @@ while [ -z "$question" ] && [ $SECONDS -lt $deadline ]; do
   sleep 0.2
 done
 [ -n "$question" ] || fail "no question before replacing out.gif"
-sleep 0.3
-shot replace-question
+shot_when_still replace-question 10 || true  # for the record, once painted
 activate "$question"
 xdotool key n
 window_gone "$question" || fail "No did not close the question"

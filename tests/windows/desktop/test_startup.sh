@@ -3,17 +3,11 @@
 # its menu bar; a second copy shows only its warning and ends while the first runs on.
 source "$(dirname "$0")/lib.sh"
 
-start_program
-first=$program_pid
-main=$(window_of "$first" Orvenna) || fail "no window Orvenna"
-activate "$main"
-xdotool mousemove 1000 900  # no tooltip over the controls in the picture
-sleep 0.5
-shot startup
+start_main_window startup
+first=$pid
 
 # Layout at 96 DPI, relative to the title label: label 249x25; the box 280 px right of
 # it, 193x25; the pane 216 px left of it and 34 px lower, 721x569.
-label_origin startup
 [ "$label_w $label_h" = "249 25" ] || fail "title label is ${label_w}x${label_h}"
 read -r pane_w pane_h pane_x pane_y < <(colour_box startup 'rgb(192,192,192)')
 [ "$pane_w $pane_h" = "721 569" ] || fail "pane is ${pane_w}x${pane_h}"
@@ -34,7 +28,7 @@ warning=$(window_of "$second" "" 30) || fail "the second copy showed no warning"
 shot second-copy-warning
 activate "$warning"
 xdotool key Return
-process_ends "$second" || fail "the second copy did not end"
+wait_exit "$second" 20 || fail "the second copy did not end"
 wait "$second" || true
 kill -0 "$first" || fail "the first copy ended too"
 xwininfo -id "$main" | grep -q IsViewable || fail "the first copy's window went away"

@@ -1,5 +1,6 @@
 // The station's and the open command's records go to the system's own calls with the
-// system's handles and addresses; the notification icon's callback reaches the window.
+// system's handles and addresses; the notification icon's callback reaches the window,
+// and the station adds its icon again after the shell restarted.
 // The platform headers name constants that windows.h makes macros: they come first.
 #include "platform/get_open_file_name.h"
 #include "platform/shell_notify_icon.h"
@@ -8,11 +9,13 @@
 #include <windows.h>
 
 #include <ole2.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstring>
 #include <vector>
 
+#include "about/about_form.h"
 #include "app/form1.h"
 #include "runtime/form.h"
 #include "runtime/win32/peers.h"
@@ -23,7 +26,8 @@ HWND Window(const rt::Form& form) { return form.Peer().hwnd; }
 
 }  // namespace
 
-TEST_CASE("the station's icon record names the real window and icon; only the left button brings the window back") {
+TEST_CASE("the station's icon record names the real window and icon; only the left button brings the window back, "
+          "and only while the window is loaded") {
     ScriptedBoxes boxes;
     Form1 form;
     form.Show();
@@ -62,7 +66,34 @@ TEST_CASE("the station's icon record names the real window and icon; only the le
     SendMessageW(Window(form), WM_MOUSEMOVE, 0, LPARAM(WM_LBUTTONDOWN));
     CHECK(IsWindowVisible(Window(form)));
 
+    // The shell restarts without the icon and says so: the next station adds it again,
+    // and the shell has it (it changes only an icon it has).
+    NOTIFYICONDATAW shellSide{};
+    shellSide.cbSize = sizeof shellSide;
+    shellSide.hWnd = Window(form);
+    REQUIRE(Shell_NotifyIconW(NIM_DELETE, &shellSide));
+    SendMessageW(Window(form), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    CHECK_FALSE(platform::NotifyIconExists(records[0].hWnd, 0));
+    form.Menu_Click(0);
+    CHECK(records.size() == 3);
+    CHECK_FALSE(IsWindowVisible(Window(form)));
+    CHECK(Shell_NotifyIconW(NIM_MODIFY, &shellSide));
+    SendMessageW(Window(form), WM_MOUSEMOVE, 0, LPARAM(WM_LBUTTONUP));
+    CHECK(IsWindowVisible(Window(form)));
+
+    // Once the window is closed (the About window keeps the program running), a click on
+    // the icon it leaves neither loads nor shows it.
+    rt::Dispatch([&] { form.About_Click(); });
+    boxes.Answer(rt::vbYes);
+    rt::Dispatch([&] { form.Close_Click(0); });
+    REQUIRE_FALSE(form.IsLoaded());
+    SendMessageW(Window(form), WM_MOUSEMOVE, 0, LPARAM(WM_LBUTTONUP));
+    CHECK_FALSE(form.IsLoaded());
+    CHECK_FALSE(IsWindowVisible(Window(form)));
+    rt::Dispatch([] { frmAbout::Instance().cmdOK_Click(); });
+
     // Without a notification area the window stays and the user is told.
+    boxes.shown.clear();
     Form1 second;
     second.Show();
     rt::testing::ScopedNotificationArea none(false);
