@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "picture_test_support.h"
+#include "pictures/formats/tiff_samples.h"
 
 namespace {
 
@@ -183,4 +184,34 @@ TEST_CASE("an RGB profile goes with the pixels; one past 4 MB is left behind") {
     const pictures::Picture left = test::LoadTwiceAlike(test::ReadFile(dir.Path("p.big.tif")), "tif");
     CHECK(left.metadata.icc.empty());
     CHECK(test::LargestDifference(left.image, test::MagickReading(dir.Path("p.png"))) == 0);
+}
+
+TEST_CASE("8-bit grey and RGB rows go straight to the same pixels as through 16-bit values") {
+    using pictures::tiff::Colours;
+    struct Row {
+        Colours colours;
+        int samples, alpha;
+        bool associated;
+    };
+    for (const Row& r : {Row{Colours::Grey, 1, -1, false}, Row{Colours::GreyInverted, 2, 1, true},
+                         Row{Colours::Grey, 2, 1, false}, Row{Colours::Rgb, 3, -1, false},
+                         Row{Colours::Rgb, 5, 3, false}, Row{Colours::Rgb, 4, 3, true}, Row{Colours::Rgb, 4, -1, false}}) {
+        pictures::tiff::Layout layout;
+        layout.colours = r.colours, layout.samples = r.samples, layout.alpha = r.alpha, layout.associated = r.associated;
+        REQUIRE(pictures::tiff::Fits8Bits(layout));
+        // Every colour value beside every alpha, each sample of a pixel different.
+        const int count = 256 * 256;
+        std::vector<uint8_t> bytes(size_t(count) * size_t(r.samples) + 3);
+        for (int i = 0; i < count; ++i)
+            for (int s = 0; s < r.samples; ++s) bytes[size_t(i * r.samples + s)] = uint8_t(s == r.alpha ? i >> 8 : i + s * 7);
+        std::vector<uint16_t> values(size_t(count) * size_t(layout.Values()));
+        for (int v = 0; v < layout.Values(); ++v)
+            pictures::tiff::Unpack(bytes.data(), layout, size_t(layout.SampleOf(v)), size_t(r.samples), count,
+                                   values.data() + v, size_t(layout.Values()));
+        std::vector<uint32_t> general(bytes.size()), straight(bytes.size());
+        const std::vector<uint16_t> noPalette;
+        pictures::tiff::PixelConverter(layout, noPalette, {}).Convert(values.data(), count, general.data());
+        pictures::tiff::Convert8(bytes.data(), layout, count, straight.data());
+        CHECK(straight == general);
+    }
 }

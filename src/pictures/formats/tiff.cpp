@@ -248,6 +248,8 @@ private:
         std::vector<std::vector<uint8_t>> buffers(size_t(planes), std::vector<uint8_t>(chunkBytes + 4));
         std::vector<uint16_t> row(size_t(chunkWidth) * size_t(values));
         tiff::PixelConverter converter(l, palette_, cmykProfile_);
+        // The common 8-bit grey and RGB rows go to pixels without 16-bit values between.
+        const bool straight = !separate && tiff::Fits8Bits(l);
 
         Image image = Image::New(width, height, l.alpha >= 0, budget);
         for (uint32_t y0 = 0; y0 < uint32_t(height); y0 += chunkHeight) {
@@ -261,6 +263,10 @@ private:
                     ReadChunk(tiled, index, chunks, buffers[size_t(p)], chunkBytes, (tiled ? chunkHeight : rows) * rowBytes);
                 }
                 for (uint32_t r = 0; r < rows; ++r) {
+                    if (straight) {
+                        tiff::Convert8(buffers[0].data() + r * rowBytes, l, columns, image.Row(int(y0 + r)) + x0);
+                        continue;
+                    }
                     for (int v = 0; v < values; ++v) {
                         const uint8_t* from = buffers[separate ? size_t(v) : 0].data() + r * rowBytes;
                         tiff::Unpack(from, l, separate ? 0 : size_t(l.SampleOf(v)), separate ? 1 : size_t(l.samples),

@@ -75,6 +75,30 @@ void Unpack(const uint8_t* row, const Layout& layout, size_t first, size_t step,
     }
 }
 
+bool Fits8Bits(const Layout& layout) {
+    return layout.bits == 8 && !layout.floating &&
+           (layout.colours == Colours::Grey || layout.colours == Colours::GreyInverted || layout.colours == Colours::Rgb);
+}
+
+void Convert8(const uint8_t* row, const Layout& layout, int count, uint32_t* out) {
+    const size_t step = size_t(layout.samples);
+    const bool rgb = layout.colours == Colours::Rgb, inverted = layout.colours == Colours::GreyInverted;
+    const int colours = rgb ? 3 : 1;
+    const bool alpha = layout.alpha >= 0, associated = alpha && layout.associated;
+    for (int i = 0; i < count; ++i, row += step) {
+        unsigned c[3] = {row[0], rgb ? row[1] : 0u, rgb ? row[2] : 0u};
+        const unsigned a = alpha ? row[colours] : 255;
+        if (associated) {
+            // As PixelConverter does it, at 16 bits, so that the pixels are the same.
+            const uint32_t a16 = a * 257u;
+            for (int k = 0; k < colours; ++k)
+                c[k] = a16 == 0 ? 0 : To8Bits(std::min<uint32_t>(65535, (c[k] * 257u * 65535u + a16 / 2) / a16), 16);
+        }
+        if (!rgb) c[0] = c[1] = c[2] = inverted ? 255u - c[0] : c[0];
+        out[i] = Argb(c[0], c[1], c[2], a);
+    }
+}
+
 PixelConverter::PixelConverter(const Layout& layout, const std::vector<uint16_t>& palette,
                                const std::string& cmykProfile)
     : layout_(layout), palette_(palette) {

@@ -34,6 +34,14 @@ struct Layout {
 void Unpack(const uint8_t* row, const Layout& layout, size_t first, size_t step, int count, uint16_t* out,
             size_t outStep);
 
+// Whether Convert8 can read rows of this layout (its samples side by side): 8-bit grey or
+// RGB, with or without alpha.
+bool Fits8Bits(const Layout& layout);
+
+// count pixels of an 8-bit grey or RGB row straight into 0xAARRGGBB pixels, the same ones
+// Unpack and PixelConverter give, without going through 16-bit values.
+void Convert8(const uint8_t* row, const Layout& layout, int count, uint32_t* out);
+
 // Turns unpacked values into pixels. Colour conversions go through lcms2: CMYK through the
 // file's CMYK profile when it has one (else ink by ink), Lab to sRGB.
 class PixelConverter {
