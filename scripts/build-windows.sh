@@ -6,9 +6,18 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" "$root/scripts/packages-windows.txt"
 # Wine's 32-bit packages must match the versions of their 64-bit twins on the machine, which a
-# mirror whose i386 index lags behind cannot give: the program is then built, not tested.
+# mirror whose i386 index lags behind cannot give: Wine then comes from a Debian chroot
+# (made once) through wrappers put first on PATH, where the toolchain file finds them; the
+# build folder keeps their path for its tests. Without either, the program is built, not tested.
+# The repository's folder is bound into the chroot wherever it is.
+export ORVENNA_ROOT="$root"
 if ! "$root/scripts/install-deps.sh" "$root/scripts/packages-wine.txt"; then
-  echo "== Wine could not be installed from the package mirror: the Windows program is built but not tested" >&2
+  echo "== Wine could not be installed from the package mirror: using Wine from a Debian chroot" >&2
+  if wine_bin=$("$root/scripts/wine-chroot.sh"); then
+    export PATH="$wine_bin:$PATH"
+  else
+    echo "== No Wine chroot either: the Windows program is built but not tested" >&2
+  fi
 fi
 build="$root/build-windows"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \

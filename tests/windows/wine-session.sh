@@ -6,6 +6,8 @@
 #   wine-session.sh stop DIR    end the Wine server, the window manager and the X server
 #   wine-session.sh env DIR     print the session's variables (for the desktop tests)
 set -euo pipefail
+# Wine's tools from the folder the build found wine in (first on PATH).
+if [ -n "${ORVENNA_WINE_DIR:-}" ]; then export PATH="$ORVENNA_WINE_DIR:$PATH"; fi
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
 shift 2

@@ -5,6 +5,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../shared/desktop.sh"
 : "${ORVENNA_EXE:?}" "${WINE_SESSION:?}" "${WINE_SESSION_SCRIPT:?}" "${ORVENNA_SHOTS:?}"
 eval "$(bash "$WINE_SESSION_SCRIPT" env "$WINE_SESSION" | sed 's/^/export /')"
+# Wine's tools from the folder the build found wine in (first on PATH).
+if [ -n "${ORVENNA_WINE_DIR:-}" ]; then export PATH="$ORVENNA_WINE_DIR:$PATH"; fi
 mkdir -p "$ORVENNA_SHOTS"
 SHOT_PREFIX="$ORVENNA_SHOTS/windows-"
 PIDS=()
