@@ -39,6 +39,8 @@ libraries=(
 )
 # zlib is Debian's own MinGW build of it, copied into the prefix.
 zlib_package=libz-mingw-w64-dev
+# The cross toolchain: compilers, binutils, and the Windows headers and runtime.
+toolchain_packages=(gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev)
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -62,9 +64,7 @@ source_versions() {
 cache_key() {
   {
     source_versions
-    dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" mingw-w64-i686-dev
-    "$cc" --version | head -1
-    "$cxx" --version | head -1
+    dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" "${toolchain_packages[@]}"
     cat "${BASH_SOURCE[0]}"
     cat "$here"/windows-deps/patches/*.patch 2>/dev/null || true
   } | sha256sum | cut -c1-16
@@ -394,7 +394,7 @@ finish_prefix() {
   rm -rf "$prefix/bin" "$prefix/share/man" "$prefix/share/doc" "$prefix/share/thumbnailers"
   find "$prefix/lib" -name '*.la' -delete
   grep -rlI --null -F "$prefix" "$prefix" | xargs -0 -r sed -i "s|$prefix|$final|g"
-  { source_versions; dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package"; "$cc" --version | head -1; } \
+  { source_versions; dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" "${toolchain_packages[@]}"; } \
     > "$prefix/versions.txt"
 }
 
