@@ -44,7 +44,7 @@ toolchain_packages=(gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-m
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
-field() { local -a f=($1); printf '%s' "${f[$2]}"; }
+field() { local -a f; read -ra f <<<"$1"; printf '%s' "${f[$2]}"; }
 dev_packages() { for l in "${libraries[@]}"; do field "$l" 1; echo; done; }
 dev_of() { for l in "${libraries[@]}"; do [ "$(field "$l" 0)" = "$1" ] && field "$l" 1; done; true; }
 
@@ -391,7 +391,7 @@ build_all() {
 # The prefix keeps headers, static libraries and their descriptions: no programs, DLLs,
 # manuals or docs; paths written while it was the .partial folder point to its final name.
 finish_prefix() {
-  rm -rf "$prefix/bin" "$prefix/share/man" "$prefix/share/doc" "$prefix/share/thumbnailers"
+  rm -rf "${prefix:?}/bin" "$prefix/share/man" "$prefix/share/doc" "$prefix/share/thumbnailers"
   find "$prefix/lib" -name '*.la' -delete
   grep -rlI --null -F "$prefix" "$prefix" | xargs -0 -r sed -i "s|$prefix|$final|g"
   { source_versions; dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" "${toolchain_packages[@]}"; } \
