@@ -4,8 +4,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(ORVENNA_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${ORVENNA_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${ORVENNA_MINGW_PREFIX}-g++)
+# GCC's "posix" thread model: the picture libraries (and doctest) use std::thread and
+# std::mutex, which the default "win32" model lacks.
+set(CMAKE_C_COMPILER ${ORVENNA_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORVENNA_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORVENNA_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${ORVENNA_MINGW_PREFIX})

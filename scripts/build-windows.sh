@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the 32-bit Windows program, build-windows/orvenna.exe, with its tests
 # (they run under Wine: `cd build-windows && ctest`), and packs the zip for Windows
-# users. Installs what is missing first.
+# users. Installs what is missing first; with ORVENNA_BUILD_WINDOWS_DEPS=1 also builds the
+# picture libraries the first time (build-windows-deps.sh, cached for later builds).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" "$root/scripts/packages-windows.txt"
@@ -19,9 +20,14 @@ if ! "$root/scripts/install-deps.sh" "$root/scripts/packages-wine.txt"; then
     echo "== No Wine chroot either: the Windows program is built but not tested" >&2
   fi
 fi
+# The picture libraries cross-built from Debian's sources (build-windows-deps.sh) are built
+# only when asked for with ORVENNA_BUILD_WINDOWS_DEPS=1: the program does not link them yet,
+# and the mirror does not hold every source version the Linux build uses today.
+deps=""
+if [ "${ORVENNA_BUILD_WINDOWS_DEPS:-0}" = 1 ]; then deps=$("$root/scripts/build-windows-deps.sh"); fi
 build="$root/build-windows"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DORVENNA_WINDOWS_DEPS="$deps" >/dev/null
 cmake --build "$build" --parallel "$(nproc)" "$@"
 # The zip for Windows users: build-windows/orvenna-<version>-windows.zip.
 (cd "$build" && cpack -G ZIP >/dev/null)
