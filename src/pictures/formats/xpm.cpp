@@ -21,20 +21,20 @@ struct Colour {
 // The value of the first of a colour line's keys that it gives: c (colour), then g and g4
 // (grey displays), then m (mono); the s key (a symbolic name) has no colour. A value may be
 // several words ("light gray"); empty when the line gives none of these keys.
-std::string_view ColourValue(std::string_view spec) {
+std::string_view ColourValue(std::string_view entry) {
     static constexpr std::string_view kKeys[] = {"c", "g", "g4", "m", "s"};
     std::string_view values[5];
     int current = -1;
     size_t valueStart = std::string_view::npos, valueEnd = 0;
     const auto close = [&] {
         if (current >= 0 && valueStart != std::string_view::npos)
-            values[current] = spec.substr(valueStart, valueEnd - valueStart);
+            values[current] = entry.substr(valueStart, valueEnd - valueStart);
     };
-    for (size_t at = 0; at < spec.size();) {
-        const size_t start = spec.find_first_not_of(" \t", at);
+    for (size_t at = 0; at < entry.size();) {
+        const size_t start = entry.find_first_not_of(" \t", at);
         if (start == std::string_view::npos) break;
-        const size_t end = std::min(spec.find_first_of(" \t", start), spec.size());
-        const std::string_view word = spec.substr(start, end - start);
+        const size_t end = std::min(entry.find_first_of(" \t", start), entry.size());
+        const std::string_view word = entry.substr(start, end - start);
         const auto key = std::find(std::begin(kKeys), std::end(kKeys), word);
         // A key word right after another key is that key's value.
         if (key != std::end(kKeys) && (current < 0 || valueStart != std::string_view::npos)) {
