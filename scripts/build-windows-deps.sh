@@ -109,27 +109,67 @@ with_retries() {
   return 1
 }
 
-# Downloads the source packages into the shared download folder (files already there are
-# checked, not fetched again), trying those that failed twice more, 30 s apart; names each
-# that cannot be fetched before giving up.
+# The versions the mirror lists for a source package, newest first.
+listed_versions() {
+  apt_private apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -u | sort -rV
+}
+
+# Downloads one source package into the shared download folder (files already there are
+# checked, not fetched again).
+download_source() {  # <package> <version>
+  (cd "$downloads" && apt_private apt-get -qq source --download-only "$1=$2" >/dev/null 2>"$work/fetch-$1.err")
+}
+
+# The source package of the same upstream release that the mirror still has files for,
+# newest first, below the wanted version; nothing when there is none.
+fallback_version() {  # <package> <wanted version>
+  local candidate
+  while read -r candidate; do
+    [ "${candidate%-*}" = "${2%-*}" ] || continue
+    dpkg --compare-versions "$candidate" lt "$2" || continue
+    if download_source "$1" "$candidate"; then echo "$candidate"; return 0; fi
+  done < <(listed_versions "$1")
+  return 1
+}
+
+# Downloads the source packages of the versions the Linux build links, into the shared
+# download folder, trying those that failed twice more, 30 s apart; writes the versions it
+# got to $work/resolved.txt. A mirror can list a security update whose source files it
+# does not have (seen for weeks): then the same upstream release's previous Debian revision
+# is taken, said loudly and recorded in the prefix's fallbacks.txt, unless
+# ORVENNA_WINDOWS_DEPS_EXACT=1. Names each package it cannot get before giving up.
 download_sources() {
-  local pending=() failed=() line attempt
+  local pending=() failed=() line attempt pkg version listed fallback
   mapfile -t pending < <(source_versions)
+  cp /dev/null "$work/resolved.txt"
+  cp /dev/null "$work/fallbacks.txt"
   for attempt in 1 2 3; do
     failed=()
     for line in "${pending[@]}"; do
-      (cd "$downloads" && apt_private apt-get -qq source --download-only "${line/ /=}" \
-        >/dev/null 2>"$work/fetch-${line%% *}.err") || failed+=("$line")
+      read -r pkg version <<<"$line"
+      if download_source "$pkg" "$version"; then echo "$line" >> "$work/resolved.txt"; else failed+=("$line"); fi
     done
     [ ${#failed[@]} -eq 0 ] && return 0
     pending=("${failed[@]}")
     [ "$attempt" -lt 3 ] && { say "  ${#failed[@]} not fetched; trying again in 30 s"; sleep 30; }
   done
-  say "error: cannot fetch these source packages, the versions the Linux build links:"
-  local pkg version listed
+  local missing=()
   for line in "${failed[@]}"; do
     read -r pkg version <<<"$line"
-    listed=$(apt_private apt-cache showsrc "$pkg" 2>/dev/null | sed -n 's/^Version: //p' | sort -u | tr '\n' ' ')
+    if [ "${ORVENNA_WINDOWS_DEPS_EXACT:-0}" != 1 ] && fallback=$(fallback_version "$pkg" "$version"); then
+      say "WARNING: $pkg $version: the mirror lacks its source files; building $fallback," \
+        "the previous Debian revision of the same release, instead"
+      echo "$pkg $fallback" >> "$work/resolved.txt"
+      echo "$pkg $fallback instead of $version" >> "$work/fallbacks.txt"
+    else
+      missing+=("$line")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "error: cannot fetch these source packages, the versions the Linux build links:"
+  for line in "${missing[@]}"; do
+    read -r pkg version <<<"$line"
+    listed=$(listed_versions "$pkg" | tr '\n' ' ')
     if [[ " $listed" == *" $version "* ]]; then
       say "  $pkg $version: the mirror lists it but lacks its files (mid-sync?); try again later"
     else
@@ -159,7 +199,9 @@ fetch_sources() {
       { cat "$work/unpack-$pkg.log" >&2; die "cannot unpack $pkg $version"; }
     patch=$here/windows-deps/patches/$pkg.patch
     if [ -f "$patch" ]; then patch -d "$work/src/$pkg" -p1 -s < "$patch"; fi
-  done < <(source_versions)
+    # Its licence goes with the program that links it.
+    install_files "share/licenses/$pkg" "$work/src/$pkg/debian/copyright"
+  done < "$work/resolved.txt"
 }
 
 # --- Build systems --------------------------------------------------------------------
@@ -239,6 +281,7 @@ build_zlib() {
   install_files include /usr/$host/include/zlib.h /usr/$host/include/zconf.h
   # libz.a only: the import library beside it would make the program need zlib1.dll.
   install_files lib /usr/$host/lib/libz.a
+  install_files share/licenses/zlib "/usr/share/doc/$zlib_package/copyright"
 }
 
 build_libdeflate() {
@@ -369,7 +412,7 @@ build_libheif() {
 build_all() {
   local total=$SECONDS l pkg fn t version
   local -A versions
-  while read -r pkg version; do versions[$pkg]=$version; done < <(source_versions)
+  while read -r pkg version; do versions[$pkg]=$version; done < "$work/resolved.txt"
   write_build_files
   build_zlib
   for l in "${libraries[@]}"; do
@@ -394,8 +437,9 @@ finish_prefix() {
   rm -rf "${prefix:?}/bin" "$prefix/share/man" "$prefix/share/doc" "$prefix/share/thumbnailers"
   find "$prefix/lib" -name '*.la' -delete
   grep -rlI --null -F "$prefix" "$prefix" | xargs -0 -r sed -i "s|$prefix|$final|g"
-  { source_versions; dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" "${toolchain_packages[@]}"; } \
+  { cat "$work/resolved.txt"; dpkg-query -W -f='${Package} ${Version}\n' "$zlib_package" "${toolchain_packages[@]}"; } \
     > "$prefix/versions.txt"
+  cp "$work/fallbacks.txt" "$prefix/fallbacks.txt"
 }
 
 main() {
@@ -412,13 +456,15 @@ main() {
   key=$(cache_key)
   final=$cache/$key
   mkdir -p "$cache"
-  # One build of a key at a time; a second caller waits for it and takes its result.
-  exec 9>"$cache/$key.lock"
+  # One build at a time; a second caller waits for it and takes its result. Every build
+  # happens in the same two folders, whatever its key, so that ccache finds the objects of
+  # an earlier key's build (after a security update of one library, say) under the same paths.
+  exec 9>"$cache/build.lock"
   flock 9
   if [ ! -d "$final" ]; then
     say "Building the Windows picture libraries into $final (about 25 minutes on 2 cores)"
-    prefix=$final.partial
-    work=$final.work
+    prefix=$cache/building.prefix
+    work=$cache/building.work
     apt_dir=$cache/apt
     downloads=$cache/downloads
     rm -rf "$prefix" "$work"

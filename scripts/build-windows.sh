@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the 32-bit Windows program, build-windows/orvenna.exe, with its tests
 # (they run under Wine: `cd build-windows && ctest`), and packs the zip for Windows
-# users. Installs what is missing first; with ORVENNA_BUILD_WINDOWS_DEPS=1 also builds the
-# picture libraries the first time (build-windows-deps.sh, cached for later builds).
+# users. Installs what is missing first, and builds the picture libraries the first time
+# (build-windows-deps.sh, cached for later builds; ORVENNA_WINDOWS_DEPS_PREFIX=<prefix> names a
+# prefix it made instead).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" "$root/scripts/packages-windows.txt"
@@ -20,11 +21,13 @@ if ! "$root/scripts/install-deps.sh" "$root/scripts/packages-wine.txt"; then
     echo "== No Wine chroot either: the Windows program is built but not tested" >&2
   fi
 fi
-# The picture libraries cross-built from Debian's sources (build-windows-deps.sh) are built
-# only when asked for with ORVENNA_BUILD_WINDOWS_DEPS=1: the program does not link them yet,
-# and the mirror does not hold every source version the Linux build uses today.
-deps=""
-if [ "${ORVENNA_BUILD_WINDOWS_DEPS:-0}" = 1 ]; then deps=$("$root/scripts/build-windows-deps.sh"); fi
+# The picture libraries, cross-built from Debian's sources of the versions the Linux build links.
+deps=${ORVENNA_WINDOWS_DEPS_PREFIX:-$("$root/scripts/build-windows-deps.sh")}
+if [ -s "$deps/fallbacks.txt" ]; then
+  echo "== WARNING: the Windows picture libraries were built from older Debian revisions of these" \
+    "(the mirror lacks the sources of the versions the Linux build links):" >&2
+  sed 's/^/     /' "$deps/fallbacks.txt" >&2
+fi
 build="$root/build-windows"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DORVENNA_WINDOWS_DEPS="$deps" >/dev/null
