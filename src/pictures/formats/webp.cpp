@@ -25,9 +25,11 @@ namespace {
     }
 }
 
-// The file's bytes are given to the incremental decoder this much more at a time: small
-// enough to stop soon after the rows asked for, or soon after being cancelled.
-constexpr size_t kFeedStep = 64 * 1024;
+// The file's bytes are given to the incremental decoder a 64th more at a time (at least
+// 64 KB): few enough that the work it redoes after each pause (from the start of the rows
+// it was decoding) stays small, enough to stop soon after the rows asked for, or after
+// being cancelled.
+constexpr size_t kFeedParts = 64, kLeastFeed = 64 * 1024;
 
 class WebpReader : public FormatReader, public StagedReader {
 public:
@@ -117,7 +119,7 @@ private:
         while (status == VP8_STATUS_SUSPENDED && RowsDone() < rows) {
             if (fed_ == file_.size) return VP8_STATUS_NOT_ENOUGH_DATA;
             if (cancel && cancel->load(std::memory_order_relaxed)) break;
-            fed_ = std::min(file_.size, fed_ + kFeedStep);
+            fed_ = std::min(file_.size, fed_ + std::max(kLeastFeed, file_.size / kFeedParts));
             // The file's bytes stay where they are: libwebp reads them in place.
             status = WebPIUpdate(incremental_, file_.data, fed_);
         }
