@@ -101,17 +101,19 @@ std::optional<VisibleFirst> LoadStaged(const Format& format, Bytes file, std::sh
         if (!cost.Valid() || (width == cost.width && height == cost.height)) return std::nullopt;
         Budget& budget = staged->budget;
         result.picture.metadata = staged->reader->ReadMetadata(budget);
-        // Counted as Load counts it, before a pixel is decoded: the early part lies in the
-        // picture's own pixels, and the caller makes the sRGB copy.
+        // Counted as Load counts it (the caller makes the sRGB copy), with the early part,
+        // before a pixel is decoded.
         const std::string& icc = result.picture.metadata.icc;
         const bool convert = !icc.empty() && !IsSrgbProfile(icc);
-        const double total =
-            kDecoderState + double(cost.bytes) + double(budget.Used()) + double(cost.width) * cost.height * 4 * convert;
+        const double total = kDecoderState + double(cost.bytes) + double(budget.Used()) +
+                             double(cost.width) * cost.height * 4 * convert + double(width) * height * 4;
         if (staged->reader->Orientation() != 1 || CostInBytes(total) > bound || !staged->stages->Stageable())
             return std::nullopt;
         Image image = staged->stages->DecodeFirst(budget, width, height);
         if (image.Width() != cost.width || image.Height() != cost.height) return std::nullopt;
-        result.early = Image::Adopt(image.Pixels(), width, height, image.Stride(), image.HasAlpha(), image.Owner());
+        // A copy of its own, which nothing writes while the worker writes the picture.
+        result.early = Image::New(width, height, image.HasAlpha(), budget);
+        for (int y = 0; y < height; ++y) std::memcpy(result.early.Row(y), image.Row(y), size_t(width) * 4);
         result.early.dotsPerMeterX = image.dotsPerMeterX;
         result.early.dotsPerMeterY = image.dotsPerMeterY;
         result.picture.image = std::move(image);
@@ -122,7 +124,6 @@ std::optional<VisibleFirst> LoadStaged(const Format& format, Bytes file, std::sh
     }
 
     if (prepare) prepare(result.picture);
-    // The worker writes only below or beside the early part, which is never written again.
     result.completion = std::make_unique<Completion>(
         [staged, picture = result.picture, whole = std::move(whole)](const std::atomic<bool>& cancel) mutable {
             const bool complete = staged->stages->DecodeRest(picture.image, staged->budget, cancel);

@@ -17,9 +17,7 @@ struct VisibleFirst {
     // The whole picture (its metadata read, its pixels being decoded): not to be read
     // before completion->Wait(). Its shown copy is left to the caller (see whole below).
     Picture picture;
-    // The top-left part the pane shows, in the file's colours; it may share the whole
-    // picture's pixels, whose other parts the worker is writing meanwhile.
-    Image early;
+    Image early;  // the top-left part the pane shows, in the file's colours
     std::unique_ptr<Completion> completion;
 };
 
