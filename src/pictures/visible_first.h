@@ -1,5 +1,5 @@
-// A large JPEG shown before it is whole: the part of it the pane shows is decoded first,
-// the rest on a worker that everything reading the whole picture waits for.
+// A large picture shown before it is whole: the part of it the pane shows is decoded
+// first, the rest on a worker that everything reading the whole picture waits for.
 #pragma once
 
 #include <cstdint>
@@ -21,17 +21,20 @@ struct VisibleFirst {
     std::unique_ptr<Completion> completion;
 };
 
-// The JPEG in file (kept alive by keep while the worker reads it) with its top-left
-// visibleWidth x visibleHeight part decoded and the rest under way; nothing when it is
-// better read whole by Load, which then refuses it or reads it: it fits in the visible
-// part, is progressive or not YCbCr, is turned by its EXIF, does not end with its end
-// mark, lacks restart markers, would pass the bound (the file's bytes aside), or its
-// visible part cannot be decoded cleanly.
-// prepare runs first, on this thread, with the picture as it will be decoded, before the
-// worker starts (to wrap it for the screen); whole runs on the worker once the decoding
-// has ended, before the picture counts as whole, with the picture as decoded (to make its
-// sRGB copy); notify after it counts as whole. Should the data fail past the visible part, the rows never decoded are
-// transparent (and the picture has alpha), never made up.
+// The picture in file (kept alive by keep while the worker reads it) with at least its
+// top-left visibleWidth x visibleHeight part decoded and the rest under way; nothing when
+// it is better read whole by Load, which then refuses it or reads it. Any file may be
+// given: the format is told by its content, as Load tells it.
+// JPEG: the visible part is decoded on its own beside the whole; read whole when it fits
+// in the visible part, is progressive or not YCbCr, is turned by its EXIF, does not end
+// with its end mark, lacks restart markers, would pass the bound (the file's bytes
+// aside), or its visible part cannot be decoded cleanly.
+// PNG (not interlaced), TIFF (strips or tiles, decoded by our own code) and WebP (not
+// animated): the rows, strips or tiles covering the visible part first, then the rest into
+// the same pixels; read whole when the picture fits in the visible part, is turned, would
+// pass the bound as Load counts it, has data past the file's end (a file cut short is
+// refused before anything is shown), or its first part cannot be decoded.
+// Other formats are always read whole.
 std::optional<VisibleFirst> LoadVisibleFirst(Bytes file, std::shared_ptr<const void> keep, int visibleWidth,
                                              int visibleHeight, int64_t bound,
                                              const std::function<void(const Picture& picture)>& prepare = {},

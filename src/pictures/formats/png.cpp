@@ -20,6 +20,7 @@
 #include "pictures/metadata/metadata.h"
 #include "pictures/formats/png_chunks.h"
 #include "pictures/formats/png_metadata.h"
+#include "pictures/formats/staged.h"
 
 namespace pictures {
 
@@ -43,7 +44,19 @@ bool PassedToLibpng(std::string_view type) {
     return critical || type == "tRNS" || type == "pHYs";
 }
 
-class PngReader : public FormatReader {
+// Whether every chunk lies within the file up to its end chunk, which is there: a file cut
+// anywhere, even between chunks, fails this.
+bool ReachesEndChunk(Bytes file) {
+    if (PngChunkRunsPastEnd(file)) return false;
+    bool end = false;
+    ForEachPngChunk(file, [&end](const PngChunk& chunk) {
+        end = chunk.type == "IEND";
+        return true;
+    });
+    return end;
+}
+
+class PngReader : public FormatReader, public StagedReader {
 public:
     explicit PngReader(Bytes file) : file_(file) {}
     ~PngReader() override {
@@ -83,26 +96,46 @@ public:
 
     Image Decode(Budget& budget) override {
         const Lent lent(*this, budget);
+        Image image = NewPicture(budget);
+        budget.Take(double(image.Height()) * sizeof(png_bytep));
+        std::vector<png_bytep> rows(size_t(image.Height()));
+        for (int y = 0; y < image.Height(); ++y) rows[size_t(y)] = reinterpret_cast<png_bytep>(image.Row(y));
+        rows_ = rows.data();
+        if (!Guarded([](PngReader& r) { png_read_image(r.png_, r.rows_); })) Failed();
+        rows_ = nullptr;
+        ToWords(image, 0, image.Height());
+        return image;
+    }
+
+    // Rows top down through libpng's row reading, which gives each row as png_read_image
+    // does; an interlaced picture's rows are not whole before its last pass.
+    bool Stageable() override {
+        return png_ && orientation_ == 1 && png_get_interlace_type(png_, info_) == PNG_INTERLACE_NONE &&
+               ReachesEndChunk(file_);
+    }
+
+    Image DecodeFirst(Budget& budget, int, int height) override {
+        const Lent lent(*this, budget);
+        Image image = NewPicture(budget);
+        if (!ReadRows(image, height, nullptr)) Failed();
+        return image;
+    }
+
+    bool DecodeRest(Image& image, Budget& budget, const std::atomic<bool>& cancel) override {
+        const Lent lent(*this, budget);
+        if (ReadRows(image, image.Height(), &cancel)) return true;
+        ClearRows(image, nextRow_);
+        return false;
+    }
+
+private:
+    // The picture libpng's rows go into, with the file's resolution.
+    Image NewPicture(Budget& budget) {
         if (!png_) Start();
         const png_uint_32 width = png_get_image_width(png_, info_), height = png_get_image_height(png_, info_);
         if (png_get_rowbytes(png_, info_) != size_t(width) * 4)
             Fail(Failure::Damaged, u"libpng gave rows of another size than asked");
         Image image = Image::New(int(width), int(height), alpha_, budget);
-        budget.Take(double(height) * sizeof(png_bytep));
-        std::vector<png_bytep> rows(height);
-        for (png_uint_32 y = 0; y < height; ++y) rows[y] = reinterpret_cast<png_bytep>(image.Row(int(y)));
-        rows_ = rows.data();
-        if (!Guarded([](PngReader& r) { png_read_image(r.png_, r.rows_); })) Failed();
-        rows_ = nullptr;
-        // libpng wrote B, G, R, A bytes: the pixel words on a little-endian machine.
-        if constexpr (std::endian::native == std::endian::big)
-            for (png_uint_32 y = 0; y < height; ++y) {
-                uint32_t* row = image.Row(int(y));
-                for (png_uint_32 x = 0; x < width; ++x) {
-                    const auto* b = reinterpret_cast<const uint8_t*>(row + x);
-                    row[x] = Argb(b[2], b[1], b[0], b[3]);
-                }
-            }
         png_uint_32 perMeterX = 0, perMeterY = 0;
         int unit = 0;
         if (png_get_pHYs(png_, info_, &perMeterX, &perMeterY, &unit) && unit == PNG_RESOLUTION_METER &&
@@ -113,7 +146,35 @@ public:
         return image;
     }
 
-private:
+    // The next rows up to `until` (not included); false when libpng stopped with an error.
+    bool ReadRows(Image& image, int until, const std::atomic<bool>* cancel) {
+        target_ = &image;
+        untilRow_ = std::min(until, image.Height());
+        cancel_ = cancel;
+        const int from = nextRow_;
+        const bool read = Guarded([](PngReader& r) {
+            for (; r.nextRow_ < r.untilRow_; ++r.nextRow_) {
+                if (r.cancel_ && r.cancel_->load(std::memory_order_relaxed)) return;
+                png_read_row(r.png_, reinterpret_cast<png_bytep>(r.target_->Row(r.nextRow_)), nullptr);
+            }
+        });
+        target_ = nullptr;
+        ToWords(image, from, nextRow_);
+        return read;
+    }
+
+    // libpng wrote B, G, R, A bytes: the pixel words on a little-endian machine.
+    static void ToWords([[maybe_unused]] Image& image, [[maybe_unused]] int from, [[maybe_unused]] int to) {
+        if constexpr (std::endian::native == std::endian::big)
+            for (int y = from; y < to; ++y) {
+                uint32_t* row = image.Row(y);
+                for (int x = 0; x < image.Width(); ++x) {
+                    const auto* b = reinterpret_cast<const uint8_t*>(row + x);
+                    row[x] = Argb(b[2], b[1], b[0], b[3]);
+                }
+            }
+    }
+
     // The budget libpng's allocations are taken from while a step with one runs.
     class Lent {
     public:
@@ -249,6 +310,9 @@ private:
     png_infop info_ = nullptr;
     Budget* budget_ = nullptr;
     png_bytepp rows_ = nullptr;
+    Image* target_ = nullptr;  // where ReadRows puts rows nextRow_ to untilRow_
+    int nextRow_ = 0, untilRow_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;
     uint64_t at_ = 0, passEnd_ = kPngSignatureBytes;  // the signature passes as a chunk of its own
     bool alpha_ = false;
     bool endedEarly_ = false, refused_ = false, systemRefused_ = false;

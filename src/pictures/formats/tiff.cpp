@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "pictures/formats/formats.h"
+#include "pictures/formats/staged.h"
 #include "pictures/formats/tiff_directory.h"
 #include "pictures/formats/tiff_samples.h"
 #include "pictures/formats/tiff_source.h"
@@ -33,7 +35,7 @@ int DotsPerMeter(float resolution, uint16_t unit) {
     return perMeter > 0 && perMeter < 1e9 ? int(std::lround(perMeter)) : 0;
 }
 
-class TiffReader : public FormatReader {
+class TiffReader : public FormatReader, public StagedReader {
 public:
     explicit TiffReader(Bytes file) : source_{file} {}
     ~TiffReader() override {
@@ -91,15 +93,57 @@ public:
 
     Image Decode(Budget& budget) override {
         Open(budget);
-        Image image = rgba_ ? DecodeRgba(budget) : DecodeChunks(budget);
-        float x = 0, y = 0;
-        uint16_t unit = RESUNIT_INCH;
-        TIFFGetFieldDefaulted(tiff_, TIFFTAG_RESOLUTIONUNIT, &unit);
-        if (TIFFGetField(tiff_, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tiff_, TIFFTAG_YRESOLUTION, &y)) {
-            image.dotsPerMeterX = DotsPerMeter(x, unit);
-            image.dotsPerMeterY = DotsPerMeter(y, unit);
+        Image image;
+        if (rgba_) {
+            image = DecodeRgba(budget);
+        } else {
+            image = NewChunkedPicture(budget);
+            ForEachChunk([&](uint32_t x0, uint32_t y0) { DecodeChunk(image, x0, y0); });
         }
+        SetResolution(image);
         return image;
+    }
+
+    // Strips or tiles decoded by our own code, each on its own, every one of them within
+    // the file: those covering the visible part first, then the others.
+    bool Stageable() override {
+        if (!tiff_ || rgba_ || orientation_ != 1) return false;
+        const uint32_t chunks = TIFFIsTiled(tiff_) ? TIFFNumberOfTiles(tiff_) : TIFFNumberOfStrips(tiff_);
+        for (uint32_t i = 0; i < chunks; ++i) {
+            int error = 0;
+            const uint64_t offset = TIFFGetStrileOffsetWithErr(tiff_, i, &error);
+            const uint64_t count = TIFFGetStrileByteCountWithErr(tiff_, i, &error);
+            if (error || !source_.file.Has(offset, count)) return false;
+        }
+        return true;
+    }
+
+    Image DecodeFirst(Budget& budget, int width, int height) override {
+        Image image = NewChunkedPicture(budget);
+        SetResolution(image);
+        firstWidth_ = uint32_t(std::max(width, 1));
+        firstHeight_ = uint32_t(std::max(height, 1));
+        ForEachChunk([&](uint32_t x0, uint32_t y0) {
+            if (InFirst(x0, y0)) DecodeChunk(image, x0, y0);
+        });
+        return image;
+    }
+
+    bool DecodeRest(Image& image, Budget&, const std::atomic<bool>& cancel) override {
+        bool failed = false;
+        ForEachChunk([&](uint32_t x0, uint32_t y0) {
+            if (InFirst(x0, y0) || cancel.load(std::memory_order_relaxed)) return;
+            if (!failed) {
+                try {
+                    DecodeChunk(image, x0, y0);
+                    return;
+                } catch (const Failure&) {
+                    failed = true;
+                }
+            }
+            ClearChunk(image, x0, y0);  // this one and every one after a failure
+        });
+        return !failed;
     }
 
 private:
@@ -217,66 +261,106 @@ private:
         if (uint64_t(got) < needed) Fail(Failure::Truncated);
     }
 
-    Image DecodeChunks(Budget& budget) {
+    // What reading the strips or tiles takes: their shape, a buffer for each plane, a row
+    // of values, the conversion to pixels.
+    struct Chunks {
+        bool tiled = false, separate = false, straight = false;
+        uint32_t width = 0, height = 0, count = 0;  // a chunk's size; how many there are
+        uint64_t rowBytes = 0, bytes = 0;
+        int values = 0, planes = 0;
+        std::vector<std::vector<uint8_t>> buffers;
+        std::vector<uint16_t> row;
+        std::unique_ptr<tiff::PixelConverter> converter;
+    };
+
+    // The picture the strips or tiles are decoded into, once their layout is checked and
+    // their buffers taken from the budget.
+    Image NewChunkedPicture(Budget& budget) {
+        Chunks& c = chunks_;
         const int width = int(dir_.width), height = int(dir_.height);
-        const bool tiled = TIFFIsTiled(tiff_);
-        uint32_t chunkWidth = uint32_t(width), chunkHeight = uint32_t(height);
-        if (tiled) {
-            TIFFGetField(tiff_, TIFFTAG_TILEWIDTH, &chunkWidth);
-            TIFFGetField(tiff_, TIFFTAG_TILELENGTH, &chunkHeight);
+        c.tiled = TIFFIsTiled(tiff_);
+        c.width = uint32_t(width);
+        c.height = uint32_t(height);
+        if (c.tiled) {
+            TIFFGetField(tiff_, TIFFTAG_TILEWIDTH, &c.width);
+            TIFFGetField(tiff_, TIFFTAG_TILELENGTH, &c.height);
         } else {
-            TIFFGetFieldDefaulted(tiff_, TIFFTAG_ROWSPERSTRIP, &chunkHeight);
-            chunkHeight = std::min(chunkHeight, uint32_t(height));
+            TIFFGetFieldDefaulted(tiff_, TIFFTAG_ROWSPERSTRIP, &c.height);
+            c.height = std::min(c.height, uint32_t(height));
         }
-        const uint64_t rowBytes = tiled ? TIFFTileRowSize64(tiff_) : TIFFScanlineSize64(tiff_);
-        const uint64_t chunkBytes = tiled ? TIFFTileSize64(tiff_) : TIFFStripSize64(tiff_);
-        if (chunkWidth == 0 || chunkHeight == 0 || rowBytes == 0 || chunkBytes == 0) Refuse();
-        const bool separate = [this] {
-            uint16_t planar = PLANARCONFIG_CONTIG;
-            TIFFGetFieldDefaulted(tiff_, TIFFTAG_PLANARCONFIG, &planar);
-            return planar == PLANARCONFIG_SEPARATE;
-        }();
+        c.rowBytes = c.tiled ? TIFFTileRowSize64(tiff_) : TIFFScanlineSize64(tiff_);
+        c.bytes = c.tiled ? TIFFTileSize64(tiff_) : TIFFStripSize64(tiff_);
+        if (c.width == 0 || c.height == 0 || c.rowBytes == 0 || c.bytes == 0) Refuse();
+        uint16_t planar = PLANARCONFIG_CONTIG;
+        TIFFGetFieldDefaulted(tiff_, TIFFTAG_PLANARCONFIG, &planar);
+        c.separate = planar == PLANARCONFIG_SEPARATE;
         const tiff::Layout& l = layout_;
-        const double rowSamples = double(chunkWidth) * (separate ? 1 : l.samples);
-        if (std::ceil(rowSamples * l.bits / 8) > double(rowBytes) || double(rowBytes) * chunkHeight > double(chunkBytes))
+        const double rowSamples = double(c.width) * (c.separate ? 1 : l.samples);
+        if (std::ceil(rowSamples * l.bits / 8) > double(c.rowBytes) || double(c.rowBytes) * c.height > double(c.bytes))
             Fail(Failure::Damaged, u"its strips or tiles are smaller than its rows");
 
-        const int values = l.Values(), planes = separate ? values : 1;
-        const uint32_t chunks = tiled ? TIFFNumberOfTiles(tiff_) : TIFFNumberOfStrips(tiff_);
+        c.values = l.Values();
+        c.planes = c.separate ? c.values : 1;
+        c.count = c.tiled ? TIFFNumberOfTiles(tiff_) : TIFFNumberOfStrips(tiff_);
         // libtiff's offsets and sizes of the strips or tiles read, the buffers, a row of values.
-        budget.Take(double(chunks) * 16 + double(planes) * double(chunkBytes + 4) + double(chunkWidth) * (values * 2 + 24));
-        std::vector<std::vector<uint8_t>> buffers(size_t(planes), std::vector<uint8_t>(chunkBytes + 4));
-        std::vector<uint16_t> row(size_t(chunkWidth) * size_t(values));
-        tiff::PixelConverter converter(l, palette_, cmykProfile_);
+        budget.Take(double(c.count) * 16 + double(c.planes) * double(c.bytes + 4) + double(c.width) * (c.values * 2 + 24));
+        c.buffers.assign(size_t(c.planes), std::vector<uint8_t>(c.bytes + 4));
+        c.row.assign(size_t(c.width) * size_t(c.values), 0);
+        c.converter = std::make_unique<tiff::PixelConverter>(l, palette_, cmykProfile_);
         // The common 8-bit grey and RGB rows go to pixels without 16-bit values between.
-        const bool straight = !separate && tiff::Fits8Bits(l);
+        c.straight = !c.separate && tiff::Fits8Bits(l);
+        return Image::New(width, height, l.alpha >= 0, budget);
+    }
 
-        Image image = Image::New(width, height, l.alpha >= 0, budget);
-        for (uint32_t y0 = 0; y0 < uint32_t(height); y0 += chunkHeight) {
-            const uint32_t rows = std::min(chunkHeight, uint32_t(height) - y0);
-            for (uint32_t x0 = 0; x0 < uint32_t(width); x0 += chunkWidth) {
-                const int columns = int(std::min(chunkWidth, uint32_t(width) - x0));
-                for (int p = 0; p < planes; ++p) {
-                    const uint16_t sample = uint16_t(separate ? l.SampleOf(p) : 0);
-                    const uint32_t index =
-                        tiled ? TIFFComputeTile(tiff_, x0, y0, 0, sample) : TIFFComputeStrip(tiff_, y0, sample);
-                    ReadChunk(tiled, index, chunks, buffers[size_t(p)], chunkBytes, (tiled ? chunkHeight : rows) * rowBytes);
-                }
-                for (uint32_t r = 0; r < rows; ++r) {
-                    if (straight) {
-                        tiff::Convert8(buffers[0].data() + r * rowBytes, l, columns, image.Row(int(y0 + r)) + x0);
-                        continue;
-                    }
-                    for (int v = 0; v < values; ++v) {
-                        const uint8_t* from = buffers[separate ? size_t(v) : 0].data() + r * rowBytes;
-                        tiff::Unpack(from, l, separate ? 0 : size_t(l.SampleOf(v)), separate ? 1 : size_t(l.samples),
-                                     columns, row.data() + v, size_t(values));
-                    }
-                    converter.Convert(row.data(), columns, image.Row(int(y0 + r)) + x0);
-                }
-            }
+    // Calls each(x0, y0) with the corner of every strip or tile, in the file's order.
+    template <class Each>
+    void ForEachChunk(Each&& each) const {
+        for (uint32_t y0 = 0; y0 < uint32_t(dir_.height); y0 += chunks_.height)
+            for (uint32_t x0 = 0; x0 < uint32_t(dir_.width); x0 += chunks_.width) each(x0, y0);
+    }
+
+    bool InFirst(uint32_t x0, uint32_t y0) const { return x0 < firstWidth_ && y0 < firstHeight_; }
+
+    // The strip or tile at (x0, y0), every plane of it, into the picture.
+    void DecodeChunk(Image& image, uint32_t x0, uint32_t y0) {
+        Chunks& c = chunks_;
+        const tiff::Layout& l = layout_;
+        const uint32_t rows = std::min(c.height, uint32_t(image.Height()) - y0);
+        const int columns = int(std::min(c.width, uint32_t(image.Width()) - x0));
+        for (int p = 0; p < c.planes; ++p) {
+            const uint16_t sample = uint16_t(c.separate ? l.SampleOf(p) : 0);
+            const uint32_t index = c.tiled ? TIFFComputeTile(tiff_, x0, y0, 0, sample) : TIFFComputeStrip(tiff_, y0, sample);
+            ReadChunk(c.tiled, index, c.count, c.buffers[size_t(p)], c.bytes, (c.tiled ? c.height : rows) * c.rowBytes);
         }
-        return image;
+        for (uint32_t r = 0; r < rows; ++r) {
+            if (c.straight) {
+                tiff::Convert8(c.buffers[0].data() + r * c.rowBytes, l, columns, image.Row(int(y0 + r)) + x0);
+                continue;
+            }
+            for (int v = 0; v < c.values; ++v) {
+                const uint8_t* from = c.buffers[c.separate ? size_t(v) : 0].data() + r * c.rowBytes;
+                tiff::Unpack(from, l, c.separate ? 0 : size_t(l.SampleOf(v)), c.separate ? 1 : size_t(l.samples), columns,
+                             c.row.data() + v, size_t(c.values));
+            }
+            c.converter->Convert(c.row.data(), columns, image.Row(int(y0 + r)) + x0);
+        }
+    }
+
+    // The strip or tile at (x0, y0) transparent, for one its data never gave.
+    void ClearChunk(Image& image, uint32_t x0, uint32_t y0) const {
+        const uint32_t rows = std::min(chunks_.height, uint32_t(image.Height()) - y0);
+        const uint32_t columns = std::min(chunks_.width, uint32_t(image.Width()) - x0);
+        for (uint32_t r = 0; r < rows; ++r) std::fill_n(image.Row(int(y0 + r)) + x0, columns, 0u);
+    }
+
+    void SetResolution(Image& image) const {
+        float x = 0, y = 0;
+        uint16_t unit = RESUNIT_INCH;
+        TIFFGetFieldDefaulted(tiff_, TIFFTAG_RESOLUTIONUNIT, &unit);
+        if (TIFFGetField(tiff_, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tiff_, TIFFTAG_YRESOLUTION, &y)) {
+            image.dotsPerMeterX = DotsPerMeter(x, unit);
+            image.dotsPerMeterY = DotsPerMeter(y, unit);
+        }
     }
 
     // libtiff's own reading to 8-bit RGBA, in the order the rows are stored (the turn
@@ -316,6 +400,8 @@ private:
     tiff::Layout layout_;
     std::vector<uint16_t> palette_;
     std::string cmykProfile_;
+    Chunks chunks_;
+    uint32_t firstWidth_ = 0, firstHeight_ = 0;  // the part DecodeFirst decoded the chunks of
 };
 
 }  // namespace

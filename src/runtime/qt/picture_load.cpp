@@ -38,10 +38,9 @@ const pictures::Format* CoreFormat(QFile& file, const std::string& extension) {
 }
 
 // The picture in the file, read by the core from the file's bytes, which count against
-// the bound like the decoding. A large JPEG is on the screen sooner when the part the
-// pane shows is decoded first.
-Picture LoadWithCore(QFile& file, const std::u16string& name, const pictures::Format& format,
-                     const std::string& extension) {
+// the bound like the decoding. A large picture is on the screen sooner when the part the
+// pane shows is decoded first (JPEG, PNG, TIFF, WebP; the core tells which).
+Picture LoadWithCore(QFile& file, const std::u16string& name, const std::string& extension) {
     const int64_t bound = PictureByteBound();
     try {
         if (file.size() > bound) pictures::Fail(pictures::Failure::TooLarge);
@@ -51,8 +50,7 @@ Picture LoadWithCore(QFile& file, const std::u16string& name, const pictures::Fo
             pictures::Fail(pictures::Failure::Truncated);  // the file shrank while read
         }
         const int64_t left = bound - int64_t(bytes->size());
-        if (format.name == "jpeg")
-            if (std::optional<Picture> early = LoadVisibleFirst(bytes, VisiblePaneArea(), left)) return *early;
+        if (std::optional<Picture> early = LoadVisibleFirst(bytes, VisiblePaneArea(), left)) return *early;
         std::optional<BusyPointer> busy;
         return PictureFromCore(pictures::Load(pictures::Bytes(*bytes), extension, left, [&busy](int width, int height) {
             if (int64_t(width) * height >= kBusyPixels) busy.emplace(true);
@@ -88,7 +86,7 @@ Picture LoadPicture(const std::u16string& path) {
     const std::string extension = info.suffix().toLower().toStdString();
     const pictures::Format* format = CoreFormat(file, extension);
     if (!format) RaisePictureFailure(name, {pictures::Failure::NotAPicture, {}, 0, 0, 0, 0}, PictureByteBound());
-    return LoadWithCore(file, name, *format, extension);
+    return LoadWithCore(file, name, extension);
 }
 
 }  // namespace rt
