@@ -72,6 +72,19 @@ tiff = b"II*\0" + struct.pack("<IH", 8, 1) + struct.pack("<HHIHH", 0x112, 3, 1, 
 app1 = b"Exif\0\0" + tiff
 open("turned.jpg", "wb").write(jpeg[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + jpeg[2:])
 PY
+  # A GIF whose first frame is smaller than its logical screen, and one without any colour table.
+  convert -size 20x10 xc:'#c04080' -page 64x48+10+5 framed.gif
+  printf 'GIF89a\x02\x00\x02\x00\x00\x00\x00,\x00\x00\x00\x00\x02\x00\x02\x00\x00\x02\x02\x84\x51\x00;' > no-colour-table.gif
+  convert base.ppm -colorspace Lab lab.tif
+  # A PNG whose eXIf chunk asks for a quarter turn anticlockwise (orientation 8).
+  python3 - <<'PY'
+import struct, zlib
+png = open("rgb.png", "rb").read()
+exif = b"MM\0*" + struct.pack(">IH", 8, 1) + struct.pack(">HHIHH", 0x112, 3, 1, 8, 0) + struct.pack(">I", 0)
+chunk = struct.pack(">I", len(exif)) + b"eXIf" + exif + struct.pack(">I", zlib.crc32(b"eXIf" + exif))
+at = 8 + 25  # after the signature and the header chunk
+open("turned.png", "wb").write(png[:at] + chunk + png[at:])
+PY
   # Damaged files are refused alike: cut short, and no picture at all.
   head -c 900 q90.jpg > cut.jpg
   head -c 300 rgb.png > cut.png
