@@ -79,14 +79,15 @@ void Time(int repeat, const std::u16string& path) {
     std::fflush(stdout);
 }
 
-// Runs the dump or the timing over the files given from argument 1 on.
-template <class Path>
-int Run(int argc, Path path) {
+// Runs the dump or the timing over the files given from argument 1 on: path(i) is argument
+// i as the program's path, text(i) as this system's own text (the output folder's path).
+template <class Path, class Text>
+int Run(int argc, Path path, Text text) {
     if (argc < 2) return 2;
-    const std::string first = rt::ToUtf8(path(1));
+    const std::string first = text(1);
     if (first == "--time") {
         if (argc < 3) return 2;
-        const int repeat = std::max(1, std::atoi(rt::ToUtf8(path(2)).c_str()));
+        const int repeat = std::max(1, std::atoi(text(2).c_str()));
         for (int i = 3; i < argc; ++i) Time(repeat, path(i));
         return 0;
     }
@@ -99,10 +100,11 @@ int Run(int argc, Path path) {
 #ifdef _WIN32
 // Wide arguments: the names reach the program as the system holds them, in any script.
 int wmain(int argc, wchar_t** argv) {
-    return Run(argc, [argv](int i) { return std::u16string(argv[i], argv[i] + std::wcslen(argv[i])); });
+    const auto path = [argv](int i) { return std::u16string(argv[i], argv[i] + std::wcslen(argv[i])); };
+    return Run(argc, path, [&path](int i) { return rt::ToUtf8(path(i)); });
 }
 #else
 int main(int argc, char** argv) {
-    return Run(argc, [argv](int i) { return rt::WindowsPath(argv[i]); });
+    return Run(argc, [argv](int i) { return rt::WindowsPath(argv[i]); }, [argv](int i) { return std::string(argv[i]); });
 }
 #endif
