@@ -36,10 +36,46 @@ target_link_options(orvenna PRIVATE -municode)
 target_link_libraries(orvenna PRIVATE orvenna_core)
 
 # The download for Windows users: a zip of one folder with the program, the README and
-# the licence (`cpack -G ZIP` in the build folder; scripts/build-windows.sh makes it).
+# the licences (`cpack -G ZIP` in the build folder; scripts/build-windows.sh makes it).
 install(TARGETS orvenna RUNTIME DESTINATION .)
 install(FILES README.md DESTINATION .)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+# The licences of what is linked into the program, in licenses/<Debian source package>.txt:
+# each picture library's copyright file from the prefix (share/licenses/<package>/copyright)
+# or else from an installed Debian package built from the same source; the compiler's
+# runtime, the MinGW-w64 libraries and zlib from their own packages. The build tools
+# themselves (binutils, g++) put nothing into the program.
+execute_process(COMMAND dpkg-query -W -f=\${source:Package}\t\${Package}\n
+  OUTPUT_VARIABLE installed ERROR_QUIET)
+string(REGEX MATCHALL "[^\n]+" installed "${installed}")
+string(REGEX MATCHALL "[^\n]+" linked "${ORVENNA_WINDOWS_DEPS_VERSIONS}")
+set(missing "")
+foreach(line ${linked})
+  string(REGEX REPLACE " .*" "" package "${line}")
+  if(package MATCHES "^(binutils|g\\+\\+)-")
+    continue()
+  endif()
+  set(licence ${ORVENNA_WINDOWS_DEPS}/share/licenses/${package}/copyright)
+  if(NOT EXISTS ${licence})
+    set(licence /usr/share/doc/${package}/copyright)
+  endif()
+  if(NOT EXISTS ${licence})
+    foreach(entry ${installed})
+      if(entry MATCHES "^${package}\t(.+)$" AND EXISTS /usr/share/doc/${CMAKE_MATCH_1}/copyright)
+        set(licence /usr/share/doc/${CMAKE_MATCH_1}/copyright)
+        break()
+      endif()
+    endforeach()
+  endif()
+  if(EXISTS ${licence})
+    install(FILES ${licence} DESTINATION licenses RENAME ${package}.txt)
+  else()
+    list(APPEND missing ${package})
+  endif()
+endforeach()
+if(missing)
+  message(WARNING "No licence found for ${missing}: the zip for Windows users lacks it")
+endif()
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME orvenna)
 set(CPACK_PACKAGE_VENDOR Orvenna)

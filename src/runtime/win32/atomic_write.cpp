@@ -8,7 +8,6 @@
 
 #include "runtime/errors.h"
 #include "runtime/win32/peers.h"
-#include "runtime/win32/picture_encode.h"
 
 namespace rt::win32 {
 

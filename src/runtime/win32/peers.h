@@ -67,6 +67,12 @@ std::wstring Wide(const std::u16string& text);
 std::u16string Utf16(const wchar_t* text, size_t length);
 std::u16string Utf16(const std::wstring& text);
 std::u16string WindowText(HWND hwnd);
+// The system's message for an error code of the last failed call.
+std::u16string SystemMessage(DWORD error);
+
+// Writes the bytes to the path through a temporary file in the same folder, flushed to
+// the disk, then moved over the target; on any failure the old target stays as it was.
+void WriteFileAtomically(const std::u16string& path, const std::string& bytes);
 
 HINSTANCE Instance();
 // Device pixels from logical pixels (15 twips each) at the system's DPI, and back.

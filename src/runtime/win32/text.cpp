@@ -19,6 +19,18 @@ std::u16string WindowText(HWND hwnd) {
     return Utf16(text);
 }
 
+std::u16string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = n && text ? std::wstring(text, n) : L"error " + std::to_wstring(error);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.' ||
+                                message.back() == L' '))
+        message.pop_back();
+    return Utf16(message);
+}
+
 }  // namespace win32
 
 std::string ToAnsi(const std::u16string& text) {

@@ -56,3 +56,36 @@ start_main_window() {  # shot-name
 
 # The text of the main window's file-name box, 280 px right of the title label.
 main_box_text() { box_text "$main" $((label_x + 330)) $((label_y + 12)); }
+
+# Drags the file from a GTK program (as Linux file managers send it) to the point given.
+drag() {  # target-x target-y file
+  local tools
+  tools="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../desktop/tools" && pwd)"
+  /usr/bin/python3 "$tools/gtk_drag_source.py" "$3" >"$WINE_SESSION/drag.log" 2>&1 &
+  local source=$!
+  PIDS+=("$source")
+  window_of "$source" gtk-drag-source 15 >/dev/null || fail "the drag source did not appear"
+  drag_motion 1080 160 "$1" "$2"
+  timeout 15 bash -c "until grep -q dropped '$WINE_SESSION/drag.log'; do sleep 0.1; done" ||
+    fail "the program did not take the drop"
+}
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# Saves the pane's picture through Ctrl+S under the host path given, and answers the
+# message that follows (the pane is empty after a save).
+save_as() {  # host-path
+  activate "$main"
+  xdotool key ctrl+s
+  local save message
+  save=$(other_window_of "$pid" ".*" "$main" 15) || fail "no save dialog"
+  activate "$save"
+  xdotool type --delay 20 "$(windows_path "$1")"
+  xdotool key Return
+  message=$(other_window_of "$pid" Orvenna "$main" 15) || fail "no message after saving $1"
+  shot_when_still "saved-$(basename "$1")" 10 || true  # for the record, once painted
+  activate "$message"
+  xdotool key Return
+  window_gone "$message" || fail "the message stayed"
+  [ -s "$1" ] || fail "$1 was not written"
+}

@@ -3,7 +3,6 @@
 # programs as the shell's file list): a JPEG dropped on the pane is shown with its name
 # in the box; a PNG dropped on the window brings the refusal and empties the pane.
 source "$(dirname "$0")/lib.sh"
-tools="$(cd "$(dirname "$0")/../../desktop/tools" && pwd)"
 pics="$WINE_SESSION/drop-pictures"
 mkdir -p "$pics"
 convert -size 320x240 xc:'#c03060' -fill '#30c060' -draw 'rectangle 0,0 159,119' "$pics/月面.jpg"
@@ -13,16 +12,6 @@ start_main_window drop-before
 # The pane's place after a drop: 119, 34 in the client area, which starts 232 px left
 # of the title label.
 pane_x=$((label_x - 232 + 119)) pane_y=$((label_y + 34))
-
-drag() {  # target-x target-y file
-  /usr/bin/python3 "$tools/gtk_drag_source.py" "$3" >"$WINE_SESSION/drag.log" 2>&1 &
-  local source=$!
-  PIDS+=("$source")
-  window_of "$source" gtk-drag-source 15 >/dev/null || fail "the drag source did not appear"
-  drag_motion 1080 160 "$1" "$2"
-  timeout 15 bash -c "until grep -q dropped '$WINE_SESSION/drag.log'; do sleep 0.1; done" ||
-    fail "the program did not take the drop"
-}
 
 drag $((pane_x + 300)) $((pane_y + 300)) "$pics/月面.jpg"
 # The pane took the picture's size: green top-left quarter, red elsewhere.

@@ -7,7 +7,6 @@ pics="$WINE_SESSION/dialog-pictures"
 rm -rf "$pics"
 mkdir -p "$pics"
 convert -size 200x150 xc:'#2040e0' -fill '#e0c020' -draw 'rectangle 100,0 199,149' "$pics/sun.jpg"
-windows_path() { echo "Z:${1//\//\\}"; }
 
 start_main_window dialogs-start
 pane_x=$((label_x - 216)) pane_y=$((label_y + 34))

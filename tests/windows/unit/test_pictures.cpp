@@ -1,4 +1,4 @@
-// Pictures through the system's codecs: round trips per extension read back by content,
+// Pictures through the picture core: round trips per extension read back by content,
 // EXIF orientation, the refusals with their numbers and reasons, GIF quality against the
 // Linux build's, and writes that leave the old file when they fail.
 #include "support.h"
@@ -8,15 +8,15 @@
 #include <memory>
 
 #include "../../support/gif_quality_picture.h"
+#include "pictures/format.h"
 #include "runtime/errors.h"
 #include "runtime/picture.h"
-#include "runtime/win32/picture_data.h"
 #include "runtime/win32/peers.h"
-#include "runtime/win32/picture_file_checks.h"
+#include "runtime/win32/picture_data.h"
 
 namespace {
 
-using Pixel = uint32_t;  // 0xAARRGGBB as the DIB holds it (premultiplied when alpha)
+using Pixel = uint32_t;  // 0xAARRGGBB, straight alpha, as the core holds it
 
 std::wstring Folder() {
     static const std::wstring folder = [] {
@@ -38,9 +38,18 @@ std::string Contents(const std::u16string& path) {
     HANDLE h = CreateFileW(std::wstring(path.begin(), path.end()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return "(missing)";
-    std::string bytes = rt::win32::ReadAt(h, 0, 64u << 20);
+    std::string bytes(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, bytes.data(), DWORD(bytes.size()), &got, nullptr);
     CloseHandle(h);
+    bytes.resize(got);
     return bytes;
+}
+
+// The format the core recognises the bytes as ("png"), or "" for none.
+std::string FormatOf(const std::string& bytes) {
+    const pictures::Format* format = pictures::Recognise(pictures::Bytes(bytes), pictures::Bytes(bytes), bytes.size(), "");
+    return format ? std::string(format->name) : "";
 }
 
 void Write(const std::u16string& path, const std::string& bytes) {
@@ -53,17 +62,16 @@ void Write(const std::u16string& path, const std::string& bytes) {
 
 template <class F>
 rt::Picture Make(int w, int h, F pixel) {
-    std::shared_ptr<rt::Picture::Data> data = rt::win32::NewPictureData(w, h);
-    auto* p = reinterpret_cast<Pixel*>(data->bits);
+    pictures::Budget unbounded(int64_t(1) << 40);
+    pictures::Picture picture;
+    picture.image = pictures::Image::New(w, h, false, unbounded);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p[y * w + x] = pixel(x, y);
-    for (int i = 0; i < w * h; ++i) data->alpha = data->alpha || (p[i] >> 24) != 255;
-    return rt::Picture(std::move(data));
+        for (int x = 0; x < w; ++x) picture.image.Row(y)[x] = pixel(x, y);
+    picture.image.SetHasAlpha(picture.image.AnyTransparent());
+    return rt::win32::PictureFromCore(std::move(picture));
 }
 
-Pixel At(const rt::Picture& p, int x, int y) {
-    return reinterpret_cast<const Pixel*>(p.data()->bits)[y * p.PixelWidth() + x];
-}
+Pixel At(const rt::Picture& p, int x, int y) { return rt::WholeData(p)->core.Srgb().Pixel(x, y); }
 
 int Channel(Pixel p, int shift) { return int((p >> shift) & 0xFF); }
 
@@ -111,23 +119,25 @@ std::string Saved(const rt::Picture& picture, const std::wstring& name) {
 
 }  // namespace
 
-TEST_CASE("the extension picks the format; each file reads back by its content") {
-    using rt::win32::FileFormat;
+TEST_CASE("the extension picks the format; each file reads back by its content, under any name") {
     struct Row {
         std::wstring name;
-        FileFormat format;
+        std::string format;
         int tolerance;  // largest channel difference allowed
     };
     const Row rows[] = {
-        {L"a.jpg", FileFormat::Jpeg, 24}, {L"b.JPEG", FileFormat::Jpeg, 24}, {L"c.JfIf", FileFormat::Jpeg, 24},
-        {L"d.png", FileFormat::Png, 0},   {L"e.PNG", FileFormat::Png, 0},    {L"f.gif", FileFormat::Gif, 40},
-        {L"g.bmp", FileFormat::Bmp, 0},   {L"h.tif", FileFormat::Tiff, 0},   {L"i.TIFF", FileFormat::Tiff, 0},
-        {L"j.zr4", FileFormat::Bmp, 0},   {L"moon", FileFormat::Bmp, 0},     {L"k.xyz", FileFormat::Bmp, 0},
+        {L"a.jpg", "jpeg", 24}, {L"b.JPEG", "jpeg", 24},  {L"c.JfIf", "jpeg", 24}, {L"d.png", "png", 0},
+        {L"e.PNG", "png", 0},   {L"f.gif", "gif", 40},    {L"g.bmp", "bmp", 0},    {L"h.tif", "tiff", 0},
+        {L"i.TIFF", "tiff", 0}, {L"j.zr4", "bmp", 0},     {L"moon", "bmp", 0},     {L"k.xyz", "bmp", 0},
+        {L"l.webp", "webp", 24}, {L"m.jxl", "jxl", 24},
+        // Names in Japanese reach the files through wide-character calls.
+        {L"\x5199\x771f.jpg", "jpeg", 24}, {L"\x5199\x771f.png", "png", 0}, {L"\x5199\x771f.webp", "webp", 24},
+        {L"\x5199\x771f.jxl", "jxl", 24},
     };
     const rt::Picture source = Sample(false);
     for (const Row& r : rows) {
         CAPTURE(rt::win32::Utf16(r.name));
-        CHECK(rt::win32::Sniff(Saved(source, r.name)) == r.format);
+        CHECK(FormatOf(Saved(source, r.name)) == r.format);
         const rt::Picture back = rt::LoadPicture(PathOf(r.name));
         REQUIRE(back.PixelWidth() == 96);
         REQUIRE(back.PixelHeight() == 64);
@@ -139,8 +149,9 @@ TEST_CASE("the extension picks the format; each file reads back by its content")
 }
 
 TEST_CASE("transparency stays where the format has it, and goes on white elsewhere") {
-    const std::pair<std::wstring, bool> rows[] = {{L"t.png", true}, {L"t.tif", true}, {L"t.gif", true},
-                                                  {L"t.jpg", false}, {L"t.bmp", false}};
+    const std::pair<std::wstring, bool> rows[] = {{L"t.png", true},  {L"t.tif", true},  {L"t.gif", true},
+                                                  {L"t.webp", true}, {L"t.jxl", true},  {L"t.jpg", false},
+                                                  {L"t.bmp", false}};
     for (const auto& [name, keeps] : rows) {
         CAPTURE(rt::win32::Utf16(name));
         rt::SavePicture(Sample(true), PathOf(name));
@@ -263,9 +274,10 @@ TEST_CASE("a write that cannot be done leaves the old file and nothing else behi
         FindClose(search);
         return n;
     };
-    // The system has no WebP encoder here: refused before anything is written.
+    // Wider than WebP holds: refused before anything is written.
     Write(target, "OLD CONTENT");
-    const Refusal webp = RefusalOf([&] { rt::SavePicture(Sample(false), PathOf(L"keep\\x.webp")); });
+    const Refusal webp = RefusalOf([&] { rt::SavePicture(Make(17000, 1, [](int, int) { return 0xFF102030u; }),
+                                                         PathOf(L"keep\\x.webp")); });
     CHECK(webp.number == rt::ErrCannotWritePicture);
     CHECK(Contains(webp.description, u"WebP"));
     // The target is held open by another program that lets nobody replace it.

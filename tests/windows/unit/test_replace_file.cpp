@@ -18,9 +18,11 @@ namespace {
 std::u16string U16(const std::wstring& path) { return std::u16string(path.begin(), path.end()); }
 
 void SaveGrey(const std::wstring& path) {
-    std::shared_ptr<rt::Picture::Data> data = rt::win32::NewPictureData(12, 8);
-    std::fill_n(reinterpret_cast<uint32_t*>(data->bits), 12 * 8, 0xFF808080u);
-    rt::SavePicture(rt::Picture(std::move(data)), U16(path));
+    pictures::Budget unbounded(int64_t(1) << 20);
+    pictures::Picture grey;
+    grey.image = pictures::Image::New(12, 8, false, unbounded);
+    for (int y = 0; y < 8; ++y) std::fill_n(grey.image.Row(y), 12, 0xFF808080u);
+    rt::SavePicture(rt::win32::PictureFromCore(std::move(grey)), U16(path));
 }
 
 // Who may do what with a file, as text ("D:(A;;FA;;;SY)...").
