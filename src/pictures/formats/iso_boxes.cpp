@@ -46,4 +46,70 @@ bool HasIsoTransforms(Bytes file) {
     return box.find("irot") != std::string_view::npos || box.find("imir") != std::string_view::npos;
 }
 
+namespace {
+
+// One box within `in` at `at`: its type and contents; false when none fits there.
+struct Box {
+    std::string_view type;
+    Bytes contents;
+    size_t end = 0;  // where the next box starts
+};
+
+bool BoxAt(Bytes in, size_t at, Box& box) {
+    if (!in.Has(at, 8)) return false;
+    uint64_t size = in.U32BE(at), header = 8;
+    if (size == 1) {
+        if (!in.Has(at, 16)) return false;
+        size = in.U64BE(at + 8), header = 16;
+    } else if (size == 0) {
+        size = in.size - at;  // to the end
+    }
+    if (size < header || !in.Has(at, size)) return false;
+    box.type = in.View().substr(at + 4, 4);
+    box.contents = in.Sub(size_t(at + header), size_t(size - header));
+    box.end = size_t(at + size);
+    return true;
+}
+
+// The contents of the first box of this type among the boxes in `in`.
+Bytes Child(Bytes in, std::string_view type) {
+    Box box;
+    for (size_t at = 0; BoxAt(in, at, box); at = box.end)
+        if (box.type == type) return box.contents;
+    return {};
+}
+
+}  // namespace
+
+Bytes IsoPrimaryProperty(Bytes file, std::string_view type) {
+    const Bytes meta = Child(file, "meta").Sub(4);  // after its version and flags
+    const Bytes pitm = Child(meta, "pitm"), iprp = Child(meta, "iprp");
+    if (!pitm.Has(0, 6)) return {};
+    const bool shortIds = pitm.U8(0) == 0;
+    if (!shortIds && !pitm.Has(0, 8)) return {};
+    const uint32_t primary = shortIds ? pitm.U16BE(4) : pitm.U32BE(4);
+    const Bytes ipco = Child(iprp, "ipco"), ipma = Child(iprp, "ipma");
+    if (!ipma.Has(0, 8)) return {};
+    // ipma: per item, its property indices (from 1, in ipco's order), the top bit essential.
+    const bool longIds = ipma.U8(0) >= 1, wideIndices = ipma.U8(3) & 1;
+    const uint32_t items = ipma.U32BE(4);
+    size_t at = 8;
+    for (uint32_t i = 0; i < items; ++i) {
+        if (!ipma.Has(at, longIds ? 5 : 3)) return {};
+        const uint32_t item = longIds ? ipma.U32BE(at) : ipma.U16BE(at);
+        at += longIds ? 4 : 2;
+        const unsigned count = ipma.U8(at++);
+        if (!ipma.Has(at, uint64_t(count) * (wideIndices ? 2 : 1))) return {};
+        for (unsigned j = 0; j < count && item == primary; ++j) {
+            const unsigned index = wideIndices ? ipma.U16BE(at + 2 * j) & 0x7FFF : ipma.U8(at + j) & 0x7F;
+            Box box;
+            size_t from = 0;
+            for (unsigned k = 1; BoxAt(ipco, from, box) && k < index; ++k) from = box.end;
+            if (index > 0 && BoxAt(ipco, from, box) && box.type == type) return box.contents;
+        }
+        at += count * (wideIndices ? 2 : 1);
+    }
+    return {};
+}
+
 }  // namespace pictures

@@ -20,4 +20,8 @@ bool IsoBoxesOverrun(Bytes file);
 // by those, and any EXIF orientation only repeats them.
 bool HasIsoTransforms(Bytes file);
 
+// The contents (after the box header) of the primary item's property of this type, as the
+// meta box associates them; empty when there is none or the boxes do not hold together.
+Bytes IsoPrimaryProperty(Bytes file, std::string_view type);
+
 }  // namespace pictures
