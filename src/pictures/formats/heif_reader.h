@@ -12,9 +12,11 @@ struct HeifCodec {
     // What the image codec keeps besides the planes it hands over (its state, tables and
     // reference frames), in bytes.
     double decoderCost = 0;
-    // Whether subsampled chroma is interpolated (bilinear), as the AV1 tools do, rather than
-    // repeated, as libheif's own conversion and the HEIF tools do.
-    bool bilinearChroma = false;
+    // Whether the reader takes the coded planes and converts them itself, subsampled chroma
+    // interpolated (bilinear) as the AV1 tools do, cropped and turned as the file's
+    // properties say; else libheif converts (chroma repeated, as the HEIF tools do) and
+    // crops and turns.
+    bool codedPlanes = false;
 };
 
 // A reader of the file's primary image.

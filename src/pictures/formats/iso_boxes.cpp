@@ -112,4 +112,33 @@ Bytes IsoPrimaryProperty(Bytes file, std::string_view type) {
     return {};
 }
 
+IsoRect IsoCleanAperture(Bytes file, int width, int height, int shiftX, int shiftY) {
+    const IsoRect whole{0, 0, width, height};
+    const Bytes clap = IsoPrimaryProperty(file, "clap");
+    if (!clap.Has(0, 32)) return whole;
+    const auto signedAt = [&](size_t at) { return int64_t(int32_t(clap.U32BE(at))); };
+    const int64_t widthN = clap.U32BE(0), widthD = clap.U32BE(4), heightN = clap.U32BE(8), heightD = clap.U32BE(12);
+    const int64_t offXN = signedAt(16), offXD = clap.U32BE(20), offYN = signedAt(24), offYD = clap.U32BE(28);
+    if (widthD <= 0 || heightD <= 0 || offXD <= 0 || offYD <= 0 || widthN % widthD || heightN % heightD) return whole;
+    const int64_t cropWidth = widthN / widthD, cropHeight = heightN / heightD;
+    // The offsets place the aperture's centre from the picture's: its left edge is at
+    // offX + (width - cropWidth) / 2, which must be a whole pixel.
+    const int64_t twiceX = 2 * offXN + offXD * (width - cropWidth), twiceY = 2 * offYN + offYD * (height - cropHeight);
+    if (twiceX % (2 * offXD) || twiceY % (2 * offYD)) return whole;
+    const int64_t x = twiceX / (2 * offXD), y = twiceY / (2 * offYD);
+    if (cropWidth <= 0 || cropHeight <= 0 || x < 0 || y < 0 || x + cropWidth > width || y + cropHeight > height ||
+        (x & shiftX) || (y & shiftY))
+        return whole;
+    return {int(x), int(y), int(cropWidth), int(cropHeight)};
+}
+
+int IsoTransformOrientation(Bytes file) {
+    const Bytes irot = IsoPrimaryProperty(file, "irot"), imir = IsoPrimaryProperty(file, "imir");
+    if (irot.size < 1 && imir.size < 1) return 0;
+    static constexpr int kOrientation[4][3] = {{1, 4, 2}, {8, 5, 7}, {3, 2, 4}, {6, 7, 5}};  // [turn][no mirror, 0, 1]
+    const int turn = irot.size ? irot.U8(0) & 3 : 0;
+    const int mirror = imir.size ? 1 + (imir.U8(0) & 1) : 0;
+    return kOrientation[turn][mirror];
+}
+
 }  // namespace pictures
