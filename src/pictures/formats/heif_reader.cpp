@@ -1,7 +1,8 @@
-// The primary image of a HEIF or AVIF file through libheif: cropped, turned and mirrored
-// by libheif as its transformation properties ask, converted to RGB with the file's matrix
-// and range, then to sRGB from its profile or colour code points (HDR ones tone-mapped)
-// before deeper samples are rounded to 8 bits.
+// The primary image of a HEIF or AVIF file through libheif, to sRGB from its profile or
+// colour code points (HDR ones tone-mapped) before deeper samples are rounded to 8 bits.
+// HEIC: cropped, turned, mirrored and converted to RGB by libheif. AVIF: its planes as
+// decoded, converted here with interpolated chroma, cropped to the clean aperture, and
+// turned and mirrored by the pipeline from the orientation irot and imir make.
 #include "pictures/formats/heif_reader.h"
 
 #include <libheif/heif.h>

@@ -1,5 +1,5 @@
 // The HEIF family, HEIC from phones and AVIF, read through libheif: the primary image,
-// cropped, turned and mirrored by libheif as its transformation properties ask.
+// cropped, turned and mirrored as its transformation properties ask.
 #pragma once
 
 #include <memory>

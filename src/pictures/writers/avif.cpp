@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <new>
 #include <thread>
 
 #include "pictures/writers/writers.h"
@@ -93,13 +94,25 @@ std::string EncodeAvif(const Image& image) {
     Check(heif_encoder_set_parameter_integer(encoder, "threads", int(std::max(1u, std::thread::hardware_concurrency()))));
     Check(heif_context_encode_image(encoding.context, encoding.rgb, encoder, encoding.options, nullptr));
 
-    std::string bytes;
+    // No exception crosses libheif: a failed allocation is told as a failed write.
+    struct Output {
+        std::string bytes;
+        bool outOfMemory = false;
+    } output;
     heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* out) {
-                           static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                           Output& output = *static_cast<Output*>(out);
+                           try {
+                               output.bytes.append(static_cast<const char*>(data), size);
+                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                           } catch (const std::bad_alloc&) {
+                               output.outOfMemory = true;
+                               return heif_error{heif_error_Encoding_error, heif_suberror_Cannot_write_output_data, ""};
+                           }
                        }};
-    Check(heif_context_write(encoding.context, &writer, &bytes));
-    return bytes;
+    const heif_error written = heif_context_write(encoding.context, &writer, &output);
+    if (output.outOfMemory) Fail(Failure::OutOfMemory);
+    Check(written);
+    return std::move(output.bytes);
 }
 
 }  // namespace pictures
