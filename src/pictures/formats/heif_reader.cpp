@@ -100,11 +100,13 @@ public:
         if (!alpha_) alpha_ = (alphaId_ = SeparateAlpha(width, height)) != 0;
         const int channels = alpha_ ? 4 : 3;
         // The decoded planes twice, the decoder's and libheif's copy (2 bytes a sample when
-        // deep), the 16-bit samples a conversion of colour starts from, and our picture.
+        // deep), the RGB libheif passes them through on their way out, the 16-bit samples a
+        // conversion of colour starts from, and our picture.
         const double pixels = double(width) * height;
         const double planes = (deep_ ? 2 : 1) * channels;
+        const double rgb = (deep_ ? 2 : 1) * 4;
         return {crop_.width, crop_.height,
-                CostInBytes(pixels * (2 * planes + 4 + (deep_ ? 2 * channels : 0)) + codec_.decoderCost)};
+                CostInBytes(pixels * (2 * planes + rgb + 4 + (deep_ ? 2 * channels : 0)) + codec_.decoderCost)};
     }
 
     Metadata ReadMetadata(Budget& budget) override {
