@@ -12,9 +12,7 @@ const Format* const* Formats() {
         &kJpeg,
         &kWebp,
         &kHeif,
-#ifndef ORVENNA_PICTURES_NO_AVIF  // for now: a build without an AVIF library (Windows)
         &kAvif,
-#endif
         &kJxl,
         &kTiff,
         &kBmp,

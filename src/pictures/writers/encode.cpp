@@ -61,12 +61,7 @@ std::string Encode(const Picture& picture, SaveFormat format) {
         case SaveFormat::Gif: return EncodeGif(srgb);
         case SaveFormat::Tiff: return EncodeTiff(image, metadata);
         case SaveFormat::Webp: return EncodeWebp(image, metadata);
-        case SaveFormat::Avif:
-#ifdef ORVENNA_PICTURES_NO_AVIF  // for now: a build without an AVIF library (Windows)
-            Fail(Failure::WriteFailed, u"this build does not write AVIF yet");
-#else
-            return EncodeAvif(srgb);
-#endif
+        case SaveFormat::Avif: return EncodeAvif(srgb);
         case SaveFormat::Jxl: return EncodeJxl(srgb);
         case SaveFormat::Bmp: break;
         }
