@@ -115,6 +115,7 @@ TEST_CASE("each variant reads as its library's own decoder reads it, and cut sho
         {"avif 8-bit 4:2:0", "avifenc -s 8 -y 420 rgb.png x.avif", "avifdec -d 8 x.avif ref.png", 1},
         {"avif 10-bit with alpha", "avifenc -s 8 -d 10 deepa.png x.avif", "avifdec -d 8 x.avif ref.png", 1},
         {"avif 12-bit 4:4:4", "avifenc -s 8 -d 12 -y 444 deep.png x.avif", "avifdec -d 8 x.avif ref.png", 1},
+        {"avif 12-bit 4:2:0", "avifenc -s 8 -d 12 -y 420 --min 20 --max 30 deep.png x.avif", "avifdec -d 8 x.avif ref.png", 1},
         {"avif grey 4:0:0", "avifenc -s 8 -y 400 rgb.png x.avif", "avifdec -d 8 x.avif ref.png", 1},
         // Taking the alpha out again amplifies rounding where the picture is nearly clear.
         {"avif premultiplied alpha", "avifenc -s 8 --premultiply rgba.png x.avif", "avifdec -d 8 x.avif ref.png", 6},

@@ -95,6 +95,10 @@ public:
         const bool alpha = decoded->alphaPlane != nullptr;
         avifRGBImage rgb;
         avifRGBImageSetDefaults(&rgb, decoded);
+        // Chroma interpolated as the AV1 tools show it, in every path: left to itself libavif
+        // takes libyuv's shortcut for some depths, which repeats chroma samples (edges of
+        // saturated colours off by up to a quarter of the range in a 12-bit 4:2:0 file).
+        rgb.chromaUpsampling = AVIF_CHROMA_UPSAMPLING_BEST_QUALITY;
         if (deep_) return FromDeepSamples(decoded, rgb, alpha, budget);
 
         rgb.depth = 8;  // libavif scales deeper samples with rounding

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Formats the system has no codec for, through the program's own libraries: a HEIC and a
-# JPEG XL dropped on the pane are shown; the picture saved as WebP and as JPEG XL is read
-# back by the Linux tools; a JPEG saved as JPEG keeps its camera's model in its EXIF.
+# Formats the system has no codec for, through the program's own libraries: a HEIC, an AVIF
+# and a JPEG XL dropped on the pane are shown; the picture saved as WebP, AVIF and JPEG XL is
+# read back by the Linux tools; a JPEG saved as JPEG keeps its camera's model in its EXIF.
 source "$(dirname "$0")/lib.sh"
 pics="$WINE_SESSION/format-pictures"
 rm -rf "$pics"
@@ -10,6 +10,8 @@ mkdir -p "$pics"
 # (as true-colour PNGs: heif-enc reads palette PNGs in the wrong colours).
 convert -size 320x240 xc:'#3060c0' -fill '#e0a020' -draw 'rectangle 0,0 159,119' PNG24:"$pics/heic.png"
 heif-enc -q 90 "$pics/heic.png" -o "$pics/夕焼け.heic" >/dev/null
+convert -size 320x240 xc:'#a02030' -fill '#30c0b0' -draw 'rectangle 0,0 159,119' PNG24:"$pics/avif.png"
+avifenc --min 10 --max 20 "$pics/avif.png" "$pics/朝.avif" >/dev/null
 convert -size 320x240 xc:'#20a040' -fill '#c02060' -draw 'rectangle 0,0 159,119' PNG24:"$pics/jxl.png"
 cjxl -d 0 "$pics/jxl.png" "$pics/森.jxl" >/dev/null 2>&1
 convert -size 200x150 xc:'#e0e0e0' -fill '#202080' -draw 'rectangle 0,0 99,74' -quality 92 "$pics/plain.jpg"
@@ -37,6 +39,10 @@ drag $((pane_x + 300)) $((pane_y + 300)) "$pics/夕焼け.heic"
 wait_colour heic-shown $((pane_x + 40)) $((pane_y + 40)) 20 20 "224 160 32" || fail "the HEIC's orange corner is not shown"
 near "$(mean_rgb heic-shown $((pane_x + 250)) $((pane_y + 200)) 20 20)" "48 96 192" || fail "the HEIC's blue part is not shown"
 
+drag $((pane_x + 300)) $((pane_y + 300)) "$pics/朝.avif"
+wait_colour avif-shown $((pane_x + 40)) $((pane_y + 40)) 20 20 "48 192 176" || fail "the AVIF's teal corner is not shown"
+near "$(mean_rgb avif-shown $((pane_x + 250)) $((pane_y + 200)) 20 20)" "160 32 48" || fail "the AVIF's red part is not shown"
+
 drag $((pane_x + 300)) $((pane_y + 300)) "$pics/森.jxl"
 wait_colour jxl-shown $((pane_x + 40)) $((pane_y + 40)) 20 20 "192 32 96" || fail "the JPEG XL's red corner is not shown"
 near "$(mean_rgb jxl-shown $((pane_x + 250)) $((pane_y + 200)) 20 20)" "32 160 64" || fail "the JPEG XL's green part is not shown"
@@ -49,6 +55,12 @@ near "$(colour_at "$pics/saved-webp.png" 250 200)" "32 160 64" || fail "saved.we
 # A save empties the pane: the picture again.
 drag $((pane_x + 300)) $((pane_y + 300)) "$pics/森.jxl"
 wait_colour jxl-again $((pane_x + 40)) $((pane_y + 40)) 20 20 "192 32 96" || fail "the JPEG XL is not shown again"
+save_as "$pics/saved.avif"
+avifdec "$pics/saved.avif" "$pics/saved-avif.png" >/dev/null 2>&1 || fail "avifdec cannot read saved.avif"
+near "$(colour_at "$pics/saved-avif.png" 40 40)" "192 32 96" || fail "saved.avif: $(colour_at "$pics/saved-avif.png" 40 40) at 40,40"
+near "$(colour_at "$pics/saved-avif.png" 250 200)" "32 160 64" || fail "saved.avif: wrong colour at 250,200"
+drag $((pane_x + 300)) $((pane_y + 300)) "$pics/森.jxl"
+wait_colour jxl-third $((pane_x + 40)) $((pane_y + 40)) 20 20 "192 32 96" || fail "the JPEG XL is not shown a third time"
 save_as "$pics/saved.jxl"
 djxl "$pics/saved.jxl" "$pics/saved-jxl.png" >/dev/null 2>&1 || fail "djxl cannot read saved.jxl"
 [ "$(identify -format '%w %h' "$pics/saved-jxl.png")" = "320 240" ] || fail "saved.jxl has the wrong size"
