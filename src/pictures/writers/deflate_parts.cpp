@@ -80,6 +80,17 @@ DeflatedPart DeflatePart(const uint8_t* data, size_t size, bool last, int level)
     return part;
 }
 
+DeflatedPart ZlibCompressed(const uint8_t* data, size_t size, int level) {
+    Compressor compressor(level);
+    DeflatedPart part;
+    part.inputSize = size;
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.c, size);
+    part.bytes.reset(new uint8_t[bound]);
+    part.size = libdeflate_zlib_compress(compressor.c, data, size, part.bytes.get(), bound);
+    if (part.size == 0) throw std::runtime_error("the compressor's output did not fit");
+    return part;
+}
+
 uint32_t CombinedAdler(uint32_t first, const DeflatedPart& next) {
     return uint32_t(adler32_combine(first, next.adler, z_off_t(next.inputSize)));
 }

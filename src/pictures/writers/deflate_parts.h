@@ -21,6 +21,9 @@ struct DeflatedPart {
 // block, which brings it to a whole byte. Throws std::bad_alloc when memory runs out.
 DeflatedPart DeflatePart(const uint8_t* data, size_t size, bool last, int level);
 
+// The data as one whole zlib stream of its own, compressed with libdeflate at the level.
+DeflatedPart ZlibCompressed(const uint8_t* data, size_t size, int level);
+
 // The zlib header, and the trailer for the parts' checksums combined in order.
 constexpr uint8_t kZlibHeader[2] = {0x78, 0x01};
 uint32_t CombinedAdler(uint32_t first, const DeflatedPart& next);
