@@ -1,9 +1,14 @@
 // Save-as timings for a 24-megapixel picture, per target format: the write alone
 // (SavePicture), the whole Save command (scripted dialog and box), and ImageMagick's
 // convert and libvips' copy of the same picture to the same format in the same run;
-// file sizes, and quality as PSNR against the source.
+// file sizes, and quality as PSNR against the source. With ORVENNA_SAVE_BASELINES naming
+// other builds' bench_save programs (label=path, separated by spaces), those run first
+// on the same picture and each row's time, size and PSNR are set against theirs, with the
+// aims for them. ORVENNA_SAVE_NO_TOOLS=1 leaves out convert and vips.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMap>
+#include <QRegularExpression>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -37,6 +42,60 @@ double Run(const QString& program, const QStringList& args) {
     return code == 0 ? Ms(t) : -1;
 }
 
+// What another build's bench_save measured for a row: its own save's time, size, PSNR.
+struct Measured {
+    double ms = -1, mb = 0, psnr = 0;
+};
+
+struct Baseline {
+    QString label;
+    QMap<QString, Measured> rows;
+};
+
+// Runs each baseline program on the rows it knows and reads its table.
+QList<Baseline> RunBaselines(const QStringList& rows) {
+    QList<Baseline> baselines;
+    const QString spec = qEnvironmentVariable("ORVENNA_SAVE_BASELINES");
+    for (const QString& item : spec.split(' ', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf('=');
+        Baseline baseline{eq > 0 ? item.left(eq) : item, {}};
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList known;  // the rows that program has: older ones have no jxl or avif
+        for (const QString& row : rows)
+            if (row != "jxl" && row != "avif") known << row;
+        process.start(item.mid(eq + 1), known);
+        process.waitForFinished(-1);
+        // A row: ext ours cmd convert vips | MB conv vips | PSNR conv vips
+        static const QRegularExpression line(
+            R"(^(\w+)\s+(-?[\d.]+)\s+\S+\s+\S+\s+\S+\s+\|\s+([\d.]+)\s+\S+\s+\S+\s+\|\s+([\d.]+))");
+        for (const QString& text : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
+            const QRegularExpressionMatch m = line.match(text);
+            if (m.hasMatch()) baseline.rows[m.captured(1)] = {m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble()};
+        }
+        std::printf("baseline %s: %lld rows from %s\n", qPrintable(baseline.label), (long long)baseline.rows.size(),
+                    qPrintable(item.mid(eq + 1)));
+        baselines << baseline;
+    }
+    return baselines;
+}
+
+// The aims for a row against a baseline: its time at most `time` of the baseline's, its
+// size at most `size` of it, and its PSNR no lower where `samePsnr`.
+struct Aim {
+    double time, size;
+    bool samePsnr;
+};
+
+Aim AimFor(const QString& row) {
+    if (row == "png") return {0.35, 1.05, false};
+    if (row == "tif") return {0.5, 1.05, false};
+    if (row == "gif") return {0.6, 1.05, true};
+    if (row == "jpg") return {1.05, 1.01, true};  // as fast as before, give or take the noise of one run
+    if (row == "webp" || row == "webpL" || row == "avif" || row == "jxl") return {1 / 1.5, 1.01, false};
+    return {1.0, 1.01, false};
+}
+
 QString Tool(const char* name) {
     const QString usr = QStringLiteral("/usr/bin/") + name;
     return QFileInfo::exists(usr) ? usr : QStandardPaths::findExecutable(name);
@@ -60,16 +119,22 @@ int main(int argc, char* argv[]) {
     const QString ppm = root + "/source.ppm";
     source.save(ppm, "PPM");
 
-    const QString convert = Tool("convert"), vips = Tool("vips");
+    // Formats to run: all, or those named on the command line; webpL is WebP from a lossless source.
+    QStringList rows;
+    const QStringList only = app.arguments().mid(1);
+    for (const QString row : {"jpg", "png", "gif", "bmp", "tif", "webp", "webpL", "avif", "jxl"})
+        if (only.isEmpty() || only.contains(row)) rows << row;
+    const QList<Baseline> baselines = RunBaselines(rows);
+    QMap<QString, Measured> ourRows;
+
+    const bool tools = qEnvironmentVariable("ORVENNA_SAVE_NO_TOOLS") != "1";
+    const QString convert = tools ? Tool("convert") : QString(), vips = tools ? Tool("vips") : QString();
     std::printf("%-6s %7s %7s %7s %7s | %6s %6s %6s | %6s %6s %6s\n", "ext", "ours", "cmd", "convert", "vips", "MB",
                 "conv", "vips", "PSNR", "conv", "vips");
 
     Form1 form;
     rt::testing::SetMsgBoxHandler([](const std::u16string&, int, const std::u16string&) { return int(rt::vbOK); });
-    // Formats to run: all, or those named on the command line; webpL is WebP from a lossless source.
-    QStringList only = app.arguments().mid(1);
-    for (const QString row : {"jpg", "png", "gif", "bmp", "tif", "webp", "webpL"}) {
-        if (!only.isEmpty() && !only.contains(row)) continue;
+    for (const QString& row : rows) {
         const bool lossless = row == "webpL";
         const QString ext = lossless ? QStringLiteral("webp") : row;
         const rt::Picture& shown = lossless ? fromLossless : picture;
@@ -98,6 +163,7 @@ int main(int argc, char* argv[]) {
 
         const auto mb = [](const QString& f) { return QFileInfo::exists(f) ? QFileInfo(f).size() / 1e6 : 0.0; };
         const auto psnr = [&](const QString& f) { return QFileInfo::exists(f) ? Psnr(source, QImage(f)) : 0.0; };
+        ourRows[row] = {write, mb(ours), psnr(ours)};
         std::printf("%-6s %7.0f %7.0f %7.0f %7.0f | %6.1f %6.1f %6.1f | %6.2f %6.2f %6.2f\n", qPrintable(row), write,
                     command, theirs, vipsTime, mb(ours), mb(converted), mb(copied), psnr(ours), psnr(converted),
                     psnr(copied));
@@ -105,6 +171,23 @@ int main(int argc, char* argv[]) {
     }
     rt::testing::SetSaveDialogHandler({});
     rt::testing::SetMsgBoxHandler({});
-    std::printf("(-1: the tool is missing or cannot write the format; PSNR 99: identical)\n");
+    std::printf("(-1: the tool is missing or cannot write the format; PSNR 99: identical; 0: not readable here)\n");
+    for (const Baseline& baseline : baselines) {
+        std::printf("\nAgainst %s, same picture, same run: time and size as ours / theirs (aim), PSNR ours / theirs\n",
+                    qPrintable(baseline.label));
+        std::printf("%-6s %7s %7s %12s %12s %15s\n", "ext", "ours", "theirs", "time", "size", "PSNR");
+        for (const QString& row : rows) {
+            const Measured ours = ourRows.value(row), theirs = baseline.rows.value(row);
+            if (theirs.ms <= 0 || ours.ms <= 0) {
+                std::printf("%-6s %7.0f %7s (not in that build)\n", qPrintable(row), ours.ms, "-");
+                continue;
+            }
+            const Aim aim = AimFor(row);
+            const double time = ours.ms / theirs.ms, size = theirs.mb > 0 ? ours.mb / theirs.mb : 0;
+            const bool met = time <= aim.time && size <= aim.size && (!aim.samePsnr || ours.psnr >= theirs.psnr - 0.005);
+            std::printf("%-6s %7.0f %7.0f %5.2f (%4.2f) %5.2f (%4.2f) %6.2f / %6.2f %s\n", qPrintable(row), ours.ms,
+                        theirs.ms, time, aim.time, size, aim.size, ours.psnr, theirs.psnr, met ? "met" : "MISSED");
+        }
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <vector>
 
 namespace pictures {
 
@@ -26,16 +27,16 @@ struct LastBlock {
 };
 
 LastBlock FindLastBlock(const uint8_t* bytes, size_t size) {
+    std::vector<uint8_t> sink(size_t(1) << 20);  // large, so that zlib seldom copies to its window
     z_stream z{};
     if (inflateInit2(&z, -15) != Z_OK) throw std::bad_alloc();
-    uint8_t sink[1 << 15];
     z.next_in = const_cast<uint8_t*>(bytes);
     z.avail_in = uInt(size);  // a part is far below 4 GB: parts are made smaller
     LastBlock last;
     size_t boundary = 0;  // the bit where the block being inflated began
     for (;;) {
-        z.next_out = sink;
-        z.avail_out = sizeof sink;
+        z.next_out = sink.data();
+        z.avail_out = uInt(sink.size());
         const int status = inflate(&z, Z_BLOCK);
         if (status != Z_OK && status != Z_BUF_ERROR) break;
         if (z.data_type & 128) {  // at a block boundary
@@ -91,8 +92,8 @@ DeflatedPart ZlibCompressed(const uint8_t* data, size_t size, int level) {
     return part;
 }
 
-uint32_t CombinedAdler(uint32_t first, const DeflatedPart& next) {
-    return uint32_t(adler32_combine(first, next.adler, z_off_t(next.inputSize)));
+uint32_t CombinedAdler(uint32_t first, uint32_t next, size_t nextSize) {
+    return uint32_t(adler32_combine(first, next, z_off_t(nextSize)));
 }
 
 void ZlibTrailer(uint32_t adler, uint8_t out[4]) {

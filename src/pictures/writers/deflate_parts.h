@@ -26,7 +26,7 @@ DeflatedPart ZlibCompressed(const uint8_t* data, size_t size, int level);
 
 // The zlib header, and the trailer for the parts' checksums combined in order.
 constexpr uint8_t kZlibHeader[2] = {0x78, 0x01};
-uint32_t CombinedAdler(uint32_t first, const DeflatedPart& next);
+uint32_t CombinedAdler(uint32_t first, uint32_t next, size_t nextSize);
 void ZlibTrailer(uint32_t adler, uint8_t out[4]);
 
 }  // namespace pictures

@@ -2,6 +2,7 @@
 // XMP (iTXt) before the pixel data. libpng writes the header and those chunks; the pixel
 // data is filtered and compressed here in bands on all cores (libdeflate), the bands
 // joined as the one zlib stream PNG holds.
+#include <libdeflate.h>
 #include <png.h>
 
 #include <algorithm>
@@ -29,8 +30,8 @@ constexpr size_t kBandBytes = size_t(1) << 20;
 // No band is larger than this (zlib reads a band back in one call, which takes 32 bits).
 constexpr size_t kLargestBand = size_t(1) << 30;
 // A band other than the last is inflated again to join it to the next (deflate_parts.h),
-// which costs about a third of its compression: those bands get fewer rows.
-constexpr double kLastBandShare = 1.35;
+// which costs about half as much as its compression: those bands get fewer rows.
+constexpr double kLastBandShare = 1.5;
 // The pixel data goes out in IDAT chunks of this size.
 constexpr size_t kChunkBytes = size_t(1) << 20;
 
@@ -74,13 +75,39 @@ std::vector<int> BandTops(int height, size_t rowBytes) {
     return tops;
 }
 
+void PutU32(uint32_t v, std::string& out) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    out.append(bytes, 4);
+}
+
+// Bytes as IDAT chunks of at most kChunkBytes, each with its CRC.
+void AppendIdat(const uint8_t* data, size_t size, std::string& out) {
+    for (size_t at = 0; at < size;) {
+        const size_t n = std::min(kChunkBytes, size - at);
+        PutU32(uint32_t(n), out);
+        out.append("IDAT");
+        out.append(reinterpret_cast<const char*>(data + at), n);
+        PutU32(libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4), data + at, n), out);
+        at += n;
+    }
+}
+
+// A band's rows, filtered, compressed and in IDAT chunks as they go into the file; the
+// first band's begin with the zlib header. The Adler-32 of the filtered rows, to be
+// combined with the other bands'.
+struct Band {
+    std::string chunks;
+    uint32_t adler = 1;
+    size_t size = 0;
+};
+
 // The picture's rows filtered and compressed, band by band.
-std::vector<DeflatedPart> CompressedRows(const Image& image, size_t channels) {
+std::vector<Band> CompressedRows(const Image& image, size_t channels) {
     const int width = image.Width();
     const size_t rowBytes = size_t(width) * channels;
     const std::vector<int> tops = BandTops(image.Height(), rowBytes);
     const int bands = int(tops.size()) - 1;
-    std::vector<DeflatedPart> parts(static_cast<size_t>(bands));
+    std::vector<Band> parts(static_cast<size_t>(bands));
     RunParts(bands, [&](int band) {
         const int top = tops[size_t(band)], bottom = tops[size_t(band) + 1];
         const size_t size = size_t(bottom - top) * (rowBytes + 1);
@@ -96,34 +123,32 @@ std::vector<DeflatedPart> CompressedRows(const Image& image, size_t channels) {
             FilterRow(filter, row.data(), above.data(), rowBytes, int(channels), out);
             std::swap(row, above);
         }
-        parts[size_t(band)] = DeflatePart(filtered.get(), size, band == bands - 1, kDeflateLevel);
+        above = {}, row = {}, scratch = {};
+        DeflatedPart part = DeflatePart(filtered.get(), size, band == bands - 1, kDeflateLevel);
+        filtered.reset();
+        Band& done = parts[size_t(band)];
+        done.adler = part.adler, done.size = part.inputSize;
+        done.chunks.reserve(part.size + (part.size / kChunkBytes + 1) * 12 + sizeof kZlibHeader);
+        if (band == 0) {  // the header's own chunk would cost a chunk's 12 bytes more
+            std::unique_ptr<uint8_t[]> headed(new uint8_t[part.size + sizeof kZlibHeader]);
+            std::copy(kZlibHeader, kZlibHeader + sizeof kZlibHeader, headed.get());
+            std::copy(part.bytes.get(), part.bytes.get() + part.size, headed.get() + sizeof kZlibHeader);
+            AppendIdat(headed.get(), part.size + sizeof kZlibHeader, done.chunks);
+        } else {
+            AppendIdat(part.bytes.get(), part.size, done.chunks);
+        }
     });
     return parts;
 }
 
-// Writes the zlib stream (header, parts, trailer) as IDAT chunks of kChunkBytes.
-void WriteIdat(png_structp png, const std::vector<DeflatedPart>& parts) {
-    uint32_t adler = parts[0].adler;
-    for (size_t i = 1; i < parts.size(); ++i) adler = CombinedAdler(adler, parts[i]);
+// The bands' chunks, and a last chunk with the zlib stream's checksum.
+void AppendBands(const std::vector<Band>& bands, std::string& out) {
+    uint32_t adler = bands[0].adler;
+    for (const Band& band : bands) out.append(band.chunks);
+    for (size_t i = 1; i < bands.size(); ++i) adler = CombinedAdler(adler, bands[i].adler, bands[i].size);
     uint8_t trailer[4];
     ZlibTrailer(adler, trailer);
-    std::vector<std::pair<const uint8_t*, size_t>> pieces{{kZlibHeader, sizeof kZlibHeader}};
-    size_t total = sizeof kZlibHeader + sizeof trailer;
-    for (const DeflatedPart& part : parts) pieces.emplace_back(part.bytes.get(), part.size), total += part.size;
-    pieces.emplace_back(trailer, sizeof trailer);
-    size_t piece = 0, at = 0;
-    while (total > 0) {
-        size_t chunk = std::min(total, kChunkBytes);
-        png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"), png_uint_32(chunk));
-        total -= chunk;
-        while (chunk > 0) {
-            const size_t n = std::min(chunk, pieces[piece].second - at);
-            png_write_chunk_data(png, pieces[piece].first + at, n);
-            chunk -= n, at += n;
-            if (at == pieces[piece].second) ++piece, at = 0;
-        }
-        png_write_chunk_end(png);
-    }
+    AppendIdat(trailer, sizeof trailer, out);
 }
 
 }  // namespace
@@ -131,7 +156,7 @@ void WriteIdat(png_structp png, const std::vector<DeflatedPart>& parts) {
 std::string EncodePng(const Image& image, const Metadata& metadata) {
     const bool alpha = image.HasAlpha();
     const size_t channels = alpha ? 4 : 3;
-    std::vector<DeflatedPart> rows;
+    std::vector<Band> rows;
     try {
         rows = CompressedRows(image, channels);
     } catch (const std::runtime_error& e) {
@@ -140,9 +165,8 @@ std::string EncodePng(const Image& image, const Metadata& metadata) {
     // Everything with a destructor is made before setjmp, which a libpng error returns to.
     Output out;
     size_t compressed = 0;
-    for (const DeflatedPart& part : rows) compressed += part.size;
-    out.bytes.reserve(compressed + compressed / kChunkBytes * 12 + metadata.icc.size() + metadata.exif.size() +
-                      metadata.xmp.size() + 1024);
+    for (const Band& band : rows) compressed += band.chunks.size();
+    out.bytes.reserve(compressed + metadata.icc.size() + metadata.exif.size() + metadata.xmp.size() + 1024);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &out, OnError, OnWarning);
     if (!png) Fail(Failure::OutOfMemory);
     png_infop info = png_create_info_struct(png);
@@ -173,8 +197,8 @@ std::string EncodePng(const Image& image, const Metadata& metadata) {
         xmp.itxt_length = metadata.xmp.size();
         png_set_text(png, info, &xmp, 1);
     }
-    png_write_info(png, info);
-    WriteIdat(png, rows);
+    png_write_info(png, info);  // libpng writes straight to out.bytes: nothing is held back
+    AppendBands(rows, out.bytes);
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
     png_destroy_write_struct(&png, &info);
     return std::move(out.bytes);
