@@ -12,8 +12,9 @@
 #include "pictures/writers/workers.h"
 #include "pictures/writers/writers.h"
 
-// GIF: a 256-colour palette from libimagequant, the picture diffused onto it; transparent
-// pixels keep one transparent palette entry.
+// GIF: a picture of at most 256 colours with those; any other with a 256-colour palette
+// from libimagequant, the picture diffused onto it. Transparent pixels keep one
+// transparent palette entry.
 
 namespace pictures {
 
@@ -25,7 +26,6 @@ constexpr int kQuantiserSpeed = 4;
 constexpr int64_t kFullHistogramPixels = 4'000'000;
 
 struct LiqAttrFree { void operator()(liq_attr* p) const { liq_attr_destroy(p); } };
-struct LiqImageFree { void operator()(liq_image* p) const { liq_image_destroy(p); } };
 struct LiqHistogramFree { void operator()(liq_histogram* p) const { liq_histogram_destroy(p); } };
 struct LiqResultFree { void operator()(liq_result* p) const { liq_result_destroy(p); } };
 
@@ -236,6 +236,51 @@ std::vector<liq_histogram_entry> CountColours(const Rgba& rgba) {
     return exact.empty() ? BinnedColours(rgba) : exact;
 }
 
+// A picture of at most 256 colours keeps them: they are the palette, and each pixel is
+// its own colour's index. Returns the transparent entry, or -1.
+int WithOwnColours(const Rgba& rgba, const std::vector<liq_histogram_entry>& colours, liq_palette& palette,
+                   unsigned char* pixels) {
+    int transparent = -1;
+    std::vector<unsigned char> index(kClear);
+    palette.count = unsigned(colours.size());
+    for (size_t i = 0; i < colours.size(); ++i) {
+        const liq_color& c = colours[i].color;
+        palette.entries[i] = c;
+        if (c.a == 0) transparent = int(i);
+        else index[uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b] = (unsigned char)i;
+    }
+    const int h = rgba.height, bands = std::min(h, WorkerCount());
+    RunParts(bands, [&](int band) {
+        for (int y = h * band / bands; y < h * (band + 1) / bands; ++y) {
+            const uint8_t* p = rgba.Row(y);
+            unsigned char* out = pixels + size_t(y) * size_t(rgba.width);
+            for (int x = 0; x < rgba.width; ++x, p += 4) {
+                const uint32_t key = KeyOf(p);
+                out[x] = key == kClear ? (unsigned char)transparent : index[key];
+            }
+        }
+    });
+    return transparent;
+}
+
+// A palette of 256 colours for the counted colours, from libimagequant.
+liq_palette QuantisedPalette(const std::vector<liq_histogram_entry>& colours) {
+    std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
+    if (!attr) Fail(Failure::OutOfMemory);
+    liq_set_max_colors(attr.get(), 256);
+    liq_set_speed(attr.get(), kQuantiserSpeed);
+    std::unique_ptr<liq_histogram, LiqHistogramFree> histogram(liq_histogram_create(attr.get()));
+    if (!histogram) Fail(Failure::OutOfMemory);
+    if (liq_histogram_add_colors(histogram.get(), attr.get(), colours.data(), int(colours.size()), 0) != LIQ_OK)
+        Fail(Failure::WriteFailed, u"the colours could not be counted");
+    liq_result* rawResult = nullptr;
+    const liq_error quantised = liq_histogram_quantize(histogram.get(), attr.get(), &rawResult);
+    std::unique_ptr<liq_result, LiqResultFree> result(rawResult);
+    if (quantised == LIQ_OUT_OF_MEMORY) Fail(Failure::OutOfMemory);
+    if (quantised != LIQ_OK || !result) Fail(Failure::WriteFailed, u"no palette could be made");
+    return *liq_get_palette(result.get());
+}
+
 }  // namespace
 
 std::string EncodeGif(const Image& source) {
@@ -263,46 +308,40 @@ std::string EncodeGif(const Image& source) {
         }
     });
 
-    // The palette comes from libimagequant, given the colours counted here; on a large
-    // picture every other pixel of every other row tells its colours as well.
-    std::unique_ptr<liq_attr, LiqAttrFree> attr(liq_attr_create());
-    if (!attr) Fail(Failure::OutOfMemory);
-    liq_set_max_colors(attr.get(), 256);
-    liq_set_speed(attr.get(), kQuantiserSpeed);
-    Rgba sampled;
-    const Rgba* sample = &rgba;
-    if (int64_t(w) * h > kFullHistogramPixels) {
-        sampled = Rgba{(w + 1) / 2, (h + 1) / 2, {}};
-        sampled.bytes.resize(size_t(sampled.width) * size_t(sampled.height) * 4);
-        for (int y = 0; y < sampled.height; ++y) {
-            const auto* from = reinterpret_cast<const uint32_t*>(rgba.Row(y * 2));
-            auto* to = reinterpret_cast<uint32_t*>(sampled.Row(y));
-            for (int x = 0; x < sampled.width; ++x) to[x] = from[x * 2];
-        }
-        sample = &sampled;
-    }
-    std::unique_ptr<liq_histogram, LiqHistogramFree> histogram(liq_histogram_create(attr.get()));
-    if (!histogram) Fail(Failure::OutOfMemory);
-    const std::vector<liq_histogram_entry> colours = CountColours(*sample);
-    if (liq_histogram_add_colors(histogram.get(), attr.get(), colours.data(), int(colours.size()), 0) != LIQ_OK)
-        Fail(Failure::WriteFailed, u"the colours could not be counted");
-    liq_result* rawResult = nullptr;
-    const liq_error quantised = liq_histogram_quantize(histogram.get(), attr.get(), &rawResult);
-    std::unique_ptr<liq_result, LiqResultFree> result(rawResult);
-    if (quantised == LIQ_OUT_OF_MEMORY) Fail(Failure::OutOfMemory);
-    if (quantised != LIQ_OK || !result) Fail(Failure::WriteFailed, u"no palette could be made");
-    const liq_palette* palette = liq_get_palette(result.get());
-
     std::vector<unsigned char> pixels(size_t(w) * size_t(h));
-    const Ditherer ditherer(*palette);
-    ditherer.Run(rgba, pixels.data());
-    const int transparent = ditherer.Transparent();
+    liq_palette palette{};
+    int transparent = -1;
+    std::vector<liq_histogram_entry> colours = ExactColours(rgba);
+    if (!colours.empty() && colours.size() <= 256) {
+        transparent = WithOwnColours(rgba, colours, palette, pixels.data());
+    } else {
+        // On a large picture every other pixel of every other row tells its colours as well.
+        Rgba sampled;
+        const Rgba* sample = &rgba;
+        if (int64_t(w) * h > kFullHistogramPixels) {
+            sampled = Rgba{(w + 1) / 2, (h + 1) / 2, {}};
+            sampled.bytes.resize(size_t(sampled.width) * size_t(sampled.height) * 4);
+            for (int y = 0; y < sampled.height; ++y) {
+                const auto* from = reinterpret_cast<const uint32_t*>(rgba.Row(y * 2));
+                auto* to = reinterpret_cast<uint32_t*>(sampled.Row(y));
+                for (int x = 0; x < sampled.width; ++x) to[x] = from[x * 2];
+            }
+            sample = &sampled;
+            colours = CountColours(*sample);
+        } else if (colours.empty()) {
+            colours = BinnedColours(rgba);
+        }
+        palette = QuantisedPalette(colours);
+        const Ditherer ditherer(palette);
+        ditherer.Run(rgba, pixels.data());
+        transparent = ditherer.Transparent();
+    }
 
-    const int mapSize = 1 << GifBitSize(int(std::max(palette->count, 2u)));
+    const int mapSize = 1 << GifBitSize(int(std::max(palette.count, 2u)));
     ColorMapObject* map = GifMakeMapObject(mapSize, nullptr);
     if (!map) Fail(Failure::OutOfMemory);
-    for (unsigned i = 0; i < palette->count; ++i)
-        map->Colors[i] = {palette->entries[i].r, palette->entries[i].g, palette->entries[i].b};
+    for (unsigned i = 0; i < palette.count; ++i)
+        map->Colors[i] = {palette.entries[i].r, palette.entries[i].g, palette.entries[i].b};
 
     std::string bytes;
     bytes.reserve(pixels.size() / 2);

@@ -98,10 +98,12 @@ std::string EncodeTiff(const Image& image, const Metadata& metadata) {
     const bool alpha = image.HasAlpha();
     const int samples = alpha ? 4 : 3;
     const uint32_t rowBytes = uint32_t(image.Width()) * uint32_t(samples);
-    const uint32_t rowsPerStrip = std::max<uint32_t>(1, uint32_t(kStripBytes) / rowBytes);
+    // No more rows a strip than the picture has: readers take the tag as the strip's size.
+    const uint32_t rowsPerStrip =
+        std::min(std::max<uint32_t>(1, uint32_t(kStripBytes) / rowBytes), uint32_t(image.Height()));
     std::vector<DeflatedPart> strips;
     try {
-        strips = CompressedStrips(image, samples, int(std::min<uint32_t>(rowsPerStrip, uint32_t(image.Height()))));
+        strips = CompressedStrips(image, samples, int(rowsPerStrip));
     } catch (const std::runtime_error& e) {
         Fail(Failure::WriteFailed, Text(e.what()));
     }
