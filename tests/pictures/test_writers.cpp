@@ -1,11 +1,14 @@
 // Each format the picture core writes, read back by the format's own tools.
 #include <zlib.h>
 
+#include <atomic>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "picture_test_support.h"
 #include "pictures/writers/deflate_parts.h"
+#include "pictures/writers/workers.h"
 #include "pictures/writers/writers.h"
 
 namespace {
@@ -197,4 +200,22 @@ TEST_CASE("parts deflated on their own join into one zlib stream that inflates t
         inflated.resize(length);
         CHECK(inflated == data);
     }
+}
+
+TEST_CASE("a photograph's many colours still make a close GIF") {
+    // Far more colours than the palette search is given one by one: they are binned.
+    pictures::Picture picture;
+    picture.image = Pattern(1200, 900, false);  // some 200 000 colours
+    test::TempDir dir;
+    test::WriteFile(dir.Path("photo.gif"), pictures::Encode(picture, pictures::SaveFormat::Gif));
+    // 25.9 dB here both with libimagequant counting every colour and with the bins
+    CHECK(Psnr(picture.image, test::MagickReading(dir.Path("photo.gif"))) >= 25.5);
+}
+
+TEST_CASE("an encoder's parts run once each, and a failing part fails the whole") {
+    std::vector<std::atomic<int>> runs(40);
+    pictures::RunParts(40, [&](int i) { ++runs[size_t(i)]; });
+    for (const auto& n : runs) CHECK(n == 1);
+    // The failure comes out on the caller's thread, whichever thread met it.
+    CHECK_THROWS_AS(pictures::RunParts(40, [](int i) { if (i == 5) throw std::bad_alloc(); }), std::bad_alloc);
 }

@@ -141,10 +141,10 @@ std::vector<Band> CompressedRows(const Image& image, size_t channels) {
     return parts;
 }
 
-// The bands' chunks, and a last chunk with the zlib stream's checksum.
-void AppendBands(const std::vector<Band>& bands, std::string& out) {
+// The bands' chunks, each freed once copied, and a last chunk with the zlib stream's checksum.
+void AppendBands(std::vector<Band>& bands, std::string& out) {
     uint32_t adler = bands[0].adler;
-    for (const Band& band : bands) out.append(band.chunks);
+    for (Band& band : bands) out.append(band.chunks), band.chunks = {};
     for (size_t i = 1; i < bands.size(); ++i) adler = CombinedAdler(adler, bands[i].adler, bands[i].size);
     uint8_t trailer[4];
     ZlibTrailer(adler, trailer);
