@@ -164,6 +164,7 @@ uint32_t RangeStart(int t, int n) { return uint32_t(uint64_t(kClear + 1) * uint3
 std::vector<liq_histogram_entry> ExactColours(const Rgba& rgba) {
     const int threads = WorkerCount();
     const size_t slots = std::bit_ceil(2 * kExactColours / size_t(threads) + 1);  // at most half full
+    const int shift = 32 - std::countr_zero(slots);
     std::vector<std::vector<std::pair<uint32_t, uint32_t>>> tables(static_cast<size_t>(threads));  // key + 1 (0 free), count
     std::atomic<bool> tooMany{false};
     RunParts(threads, [&](int t) {
@@ -176,7 +177,7 @@ std::vector<liq_histogram_entry> ExactColours(const Rgba& rgba) {
             for (int x = 0; x < rgba.width; ++x, p += 4) {
                 const uint32_t key = KeyOf(p);
                 if (key < from || key >= to) continue;
-                size_t i = (key * 2654435761u) & (slots - 1);
+                size_t i = (key * 2654435761u) >> shift;  // the product's top bits mix all of the key's
                 while (table[i].first != 0 && table[i].first != key + 1) i = (i + 1) & (slots - 1);
                 if (table[i].first == 0) {
                     if (++used > slots / 2) {

@@ -76,16 +76,17 @@ std::vector<DeflatedPart> CompressedStrips(const Image& image, int samples, int 
         const int top = strip * rowsPerStrip, bottom = std::min(height, top + rowsPerStrip);
         std::unique_ptr<uint8_t[]> bytes(new uint8_t[size_t(bottom - top) * rowBytes]);
         uint8_t* p = bytes.get();
-        for (int y = top; y < bottom; ++y, p += rowBytes) {
+        for (int y = top; y < bottom; ++y) {
             const uint32_t* in = image.Row(y);
-            uint8_t* o = p;
-            for (int x = 0; x < width; ++x, o += samples) {
-                o[0] = uint8_t(RedOf(in[x]));
-                o[1] = uint8_t(GreenOf(in[x]));
-                o[2] = uint8_t(BlueOf(in[x]));
-                if (samples == 4) o[3] = uint8_t(AlphaOf(in[x]));
+            uint32_t before = 0;  // the pixel to the left; none for the first
+            for (int x = 0; x < width; ++x, p += samples) {
+                const uint32_t px = in[x];
+                p[0] = uint8_t(RedOf(px) - RedOf(before));
+                p[1] = uint8_t(GreenOf(px) - GreenOf(before));
+                p[2] = uint8_t(BlueOf(px) - BlueOf(before));
+                if (samples == 4) p[3] = uint8_t(AlphaOf(px) - AlphaOf(before));
+                before = px;
             }
-            for (size_t i = rowBytes; i-- > size_t(samples);) p[i] = uint8_t(p[i] - p[i - size_t(samples)]);
         }
         out[size_t(strip)] = ZlibCompressed(bytes.get(), size_t(bottom - top) * rowBytes, kDeflateLevel);
     });
