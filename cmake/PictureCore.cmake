@@ -18,10 +18,11 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
 else()
   # Colour (Little CMS); the readers and writers: libjpeg, libpng, giflib with libimagequant,
   # libtiff, libwebp, libheif (HEIF with its HEVC codecs; AVIF written with AOM), libavif (AVIF read
-  # with dav1d), libjxl; exiv2 for metadata, zlib for compressed PNG chunks.
+  # with dav1d), libjxl; exiv2 for metadata, zlib for compressed PNG chunks; libdeflate for PNG's
+  # and TIFF's pixel data.
   find_package(GIF REQUIRED)
   pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 exiv2 zlib libjpeg libpng16 imagequant
-    libtiff-4 libwebp libwebpmux libwebpdemux libavif libjxl libjxl_threads libheif)
+    libtiff-4 libwebp libwebpmux libwebpdemux libavif libjxl libjxl_threads libheif libdeflate)
   target_link_libraries(orvenna_pictures PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)
 endif()
 # The worker that completes a large JPEG shown part first.

@@ -56,7 +56,7 @@ windeps_library(heif libheif.a NEEDS windeps::de265 windeps::dav1d windeps::aom
 
 add_library(windeps::all INTERFACE IMPORTED GLOBAL)
 set_target_properties(windeps::all PROPERTIES INTERFACE_LINK_LIBRARIES
-  "windeps::heif;windeps::jxl_threads;windeps::jxl;windeps::exiv2;windeps::tiff;windeps::webpmux;windeps::webpdemux;windeps::png;windeps::gif;windeps::imagequant;windeps::lcms2")
+  "windeps::heif;windeps::jxl_threads;windeps::jxl;windeps::exiv2;windeps::tiff;windeps::webpmux;windeps::webpdemux;windeps::png;windeps::gif;windeps::imagequant;windeps::lcms2;windeps::deflate")
 
 # The Debian source packages and versions the prefix was built from ("name version" lines).
 file(READ ${_deps}/versions.txt ORVENNA_WINDOWS_DEPS_VERSIONS)

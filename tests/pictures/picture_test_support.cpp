@@ -103,8 +103,10 @@ Reference MagickReading(const std::string& path) {
     const std::string command = "convert '" + path + "[0]' -depth 8 -format '%w %h\\n' -write info:- rgba:-";
     FILE* pipe = popen(command.c_str(), "r");
     REQUIRE(pipe != nullptr);
-    if (std::fscanf(pipe, "%d %d\n", &reference.width, &reference.height) == 2 && reference.width > 0 &&
-        reference.height > 0) {
+    // One newline ends the size: "\n" in the format would also skip pixel bytes that
+    // look like white space.
+    if (std::fscanf(pipe, "%d %d", &reference.width, &reference.height) == 2 && std::fgetc(pipe) == '\n' &&
+        reference.width > 0 && reference.height > 0) {
         std::vector<uint8_t> rgba(size_t(reference.width) * size_t(reference.height) * 4);
         const size_t got = std::fread(rgba.data(), 1, rgba.size(), pipe);
         if (got == rgba.size())

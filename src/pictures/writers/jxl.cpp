@@ -2,8 +2,10 @@
 #include <jxl/encode.h>
 #include <jxl/thread_parallel_runner.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "pictures/writers/workers.h"
 #include "pictures/writers/writers.h"
 
 namespace pictures {
@@ -22,23 +24,26 @@ constexpr int kEffort = 3;
 
 std::string EncodeJxl(const Image& image) {
     const bool alpha = image.HasAlpha();
-    // libjxl takes R, G, B (and A) bytes in that order.
+    // libjxl takes R, G, B (and A) bytes in that order; the rows are converted on all cores.
     const size_t channels = alpha ? 4 : 3;
     std::vector<uint8_t> samples(size_t(image.Width()) * size_t(image.Height()) * channels);
-    uint8_t* out = samples.data();
-    for (int y = 0; y < image.Height(); ++y) {
-        const uint32_t* row = image.Row(y);
-        for (int x = 0; x < image.Width(); ++x) {
-            *out++ = uint8_t(RedOf(row[x]));
-            *out++ = uint8_t(GreenOf(row[x]));
-            *out++ = uint8_t(BlueOf(row[x]));
-            if (alpha) *out++ = uint8_t(AlphaOf(row[x]));
+    const int height = image.Height(), bands = std::min(height, WorkerCount());
+    RunParts(bands, [&](int band) {
+        uint8_t* out = samples.data() + size_t(height * band / bands) * size_t(image.Width()) * channels;
+        for (int y = height * band / bands; y < height * (band + 1) / bands; ++y) {
+            const uint32_t* row = image.Row(y);
+            for (int x = 0; x < image.Width(); ++x) {
+                *out++ = uint8_t(RedOf(row[x]));
+                *out++ = uint8_t(GreenOf(row[x]));
+                *out++ = uint8_t(BlueOf(row[x]));
+                if (alpha) *out++ = uint8_t(AlphaOf(row[x]));
+            }
         }
-    }
+    });
 
     struct Owned {
         JxlEncoder* encoder = JxlEncoderCreate(nullptr);
-        void* runner = JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
+        void* runner = JxlThreadParallelRunnerCreate(nullptr, size_t(WorkerCount()));
         ~Owned() {
             JxlEncoderDestroy(encoder);
             JxlThreadParallelRunnerDestroy(runner);

@@ -3,6 +3,7 @@
 #include <webp/encode.h>
 #include <webp/mux.h>
 
+#include "pictures/writers/workers.h"
 #include "pictures/writers/writers.h"
 
 namespace pictures {
@@ -65,6 +66,9 @@ std::string EncodeWebp(const Image& image, const Metadata& metadata) {
     config.lossless = lossless;
     config.method = lossless ? kLosslessMethod : kLossyMethod;
     config.exact = lossless;  // transparent pixels keep their colour in a lossless copy
+    // libwebp's second thread: the lossy analysis pass and the alpha plane, or the lossless
+    // encoder's own parallel parts, run beside the main work. It changes no byte.
+    config.thread_level = WorkerCount() > 1 ? 1 : 0;
     WebPPicture picture;
     if (!WebPPictureInit(&picture)) Fail(Failure::WriteFailed, u"the WebP encoder failed");
     picture.use_argb = lossless;

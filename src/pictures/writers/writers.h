@@ -22,7 +22,7 @@ std::string Encode(const Picture& picture, SaveFormat format);
 // The encoders. Each takes 4-byte pixels as the core holds them.
 std::string EncodeJpeg(const Image& image, const Metadata& metadata);  // quality 90, optimised tables, 4:2:0
 std::string EncodePng(const Image& image, const Metadata& metadata);
-std::string EncodeGif(const Image& image);  // 256 colours from libimagequant, dithered
+std::string EncodeGif(const Image& image);  // its own colours up to 256, else libimagequant's, dithered
 std::string EncodeBmp(const Image& image);  // 24-bit, bottom-up
 std::string EncodeTiff(const Image& image, const Metadata& metadata);  // Deflate with a predictor
 std::string EncodeWebp(const Image& image, const Metadata& metadata);  // lossless when the source was
