@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <cmath>
 #include <vector>
 
 #include "pictures/writers/workers.h"
@@ -272,8 +273,18 @@ liq_palette QuantisedPalette(const std::vector<liq_histogram_entry>& colours) {
     liq_set_speed(attr.get(), kQuantiserSpeed);
     std::unique_ptr<liq_histogram, LiqHistogramFree> histogram(liq_histogram_create(attr.get()));
     if (!histogram) Fail(Failure::OutOfMemory);
-    if (liq_histogram_add_colors(histogram.get(), attr.get(), colours.data(), int(colours.size()), 0) != LIQ_OK)
-        Fail(Failure::WriteFailed, u"the colours could not be counted");
+    // libimagequant sizes its colour table from the first call's count squared (in an int):
+    // given a photograph's 100,000 colours at once it overflows and asks for a table of a
+    // gigabyte, which a 32-bit program cannot have. A first call of about the square root of
+    // six times the count makes the table it means for that many colours; the rest follow.
+    const int count = int(colours.size());
+    const int first = std::min(count, int(std::sqrt(6.0 * count)) + 1);
+    for (const auto& [from, n] : {std::pair{0, first}, std::pair{first, count - first}}) {
+        if (n == 0) continue;
+        const liq_error added = liq_histogram_add_colors(histogram.get(), attr.get(), colours.data() + from, n, 0);
+        if (added == LIQ_OUT_OF_MEMORY) Fail(Failure::OutOfMemory);
+        if (added != LIQ_OK) Fail(Failure::WriteFailed, u"the colours could not be counted");
+    }
     liq_result* rawResult = nullptr;
     const liq_error quantised = liq_histogram_quantize(histogram.get(), attr.get(), &rawResult);
     std::unique_ptr<liq_result, LiqResultFree> result(rawResult);
