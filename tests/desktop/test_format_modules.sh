@@ -16,7 +16,8 @@ picture avif '#3060c0'; avifenc --min 0 --max 10 "$PICS/avif.png" "$PICS/moon.av
 picture jxl '#e0c020'; cjxl -d 0.5 "$PICS/jxl.png" "$PICS/moon.jxl" >/dev/null 2>&1
 picture jpg '#30c060'; convert "$PICS/jpg.png" -quality 95 "$PICS/moon.jpg"
 
-heif_libs='lib(heif|avif|de265|x265|aom|dav1d)\.so'
+heif_libs='lib(heif|de265|x265)\.so'
+avif_libs='lib(avif|rav1e|SvtAv1Enc|gav1|yuv)\.so'
 jxl_libs='lib(jxl|jxl_threads|hwy)\.so'
 mapped() { grep -Eo "$1" "/proc/$APP_PID/maps" | sort -u | tr '\n' ' ' || true; }
 
@@ -25,7 +26,8 @@ main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window not mapped"
 activate "$main"
 read -r CX CY < <(client_origin "$main")
-[ -z "$(mapped "$heif_libs|$jxl_libs")" ] || fail "mapped at the start: $(mapped "$heif_libs|$jxl_libs")"
+[ -z "$(mapped "$heif_libs|$avif_libs|$jxl_libs|libaom|libdav1d")" ] ||
+  fail "mapped at the start: $(mapped "$heif_libs|$avif_libs|$jxl_libs|libaom|libdav1d")"
 pass "no HEIF, AVIF or JPEG XL library mapped at the start"
 
 # The picture's top-left quarter on the pane, wherever the pane sits below the menu bar.
@@ -39,10 +41,11 @@ drop_shown() {  # file colour shot
 
 drop_shown "$PICS/moon.heic" "48 192 96" modules-heic
 [ -n "$(mapped 'libheif\.so')" ] && [ -n "$(mapped 'libde265\.so')" ] || fail "HEIC shown without libheif and libde265 mapped"
-[ -z "$(mapped "$jxl_libs")" ] || fail "a HEIC mapped $(mapped "$jxl_libs")"
+[ -z "$(mapped "$avif_libs|$jxl_libs")" ] || fail "a HEIC mapped $(mapped "$avif_libs|$jxl_libs")"
 pass "a HEIC dropped loads the HEIF module and is shown"
 drop_shown "$PICS/moon.avif" "48 96 192" modules-avif
-pass "an AVIF is shown through the same module"
+[ -n "$(mapped 'libavif\.so')" ] || fail "AVIF shown without libavif mapped"
+pass "an AVIF dropped loads its module and is shown"
 drop_shown "$PICS/moon.jxl" "224 192 32" modules-jxl
 [ -n "$(mapped 'libjxl\.so')" ] || fail "JPEG XL shown without libjxl mapped"
 pass "a JPEG XL dropped loads its module and is shown"

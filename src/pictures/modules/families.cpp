@@ -9,7 +9,14 @@ namespace pictures {
 
 namespace {
 
-const char* FamilyName(Family family) { return family == Family::Heif ? "HEIF and AVIF" : "JPEG XL"; }
+const char* FamilyName(Family family) {
+    switch (family) {
+    case Family::Heif: return "HEIF";
+    case Family::Avif: return "AVIF";
+    case Family::Jxl: break;
+    }
+    return "JPEG XL";
+}
 
 }  // namespace
 
@@ -43,7 +50,7 @@ const Format kHeifFamily = {
 const Format kAvifFamily = {
     "avif",
     [](Bytes head, Bytes, uint64_t, std::string_view) { return HasIsoBrand(head, {"avif", "avis"}); },
-    [](Bytes file) { return FamilyFormat(Family::Heif, "avif").open(file); },
+    [](Bytes file) { return FamilyFormat(Family::Avif, "avif").open(file); },
 };
 
 // A bare codestream (FF 0A) or the container's signature box.

@@ -5,7 +5,12 @@
 namespace pictures {
 
 const PictureModule& LoadFamily(Family family, Failure::Kind) {
-    return *(family == Family::Heif ? orvenna_heif_module() : orvenna_jxl_module());
+    switch (family) {
+    case Family::Heif: return *orvenna_heif_module();
+    case Family::Avif: return *orvenna_avif_module();
+    case Family::Jxl: break;
+    }
+    return *orvenna_jxl_module();
 }
 
 }  // namespace pictures

@@ -22,6 +22,7 @@ struct Entry {
 
 constexpr Entry kEntries[] = {
     {"orvenna-heif.so", "orvenna_heif_module"},
+    {"orvenna-avif.so", "orvenna_avif_module"},
     {"orvenna-jxl.so", "orvenna_jxl_module"},
 };
 

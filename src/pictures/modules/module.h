@@ -1,5 +1,5 @@
 // A format family the program loads when a picture first needs it: the heavy codec
-// libraries (HEIF and AVIF, JPEG XL) are kept out of the program's start. Each family is
+// libraries (HEIF, AVIF, JPEG XL) are kept out of the program's start. Each family is
 // built twice from the same sources: as a module the Linux program opens with dlopen, and
 // linked in (the Windows program, the tests, the benchmarks). Either way the core reaches
 // it through one entry function returning this record.
@@ -26,7 +26,7 @@ struct PictureModule {
     const ModuleEncoder* encoders;  // ended by one with a null encode
 };
 
-enum class Family { Heif, Jxl };
+enum class Family { Heif, Avif, Jxl };
 
 // The family's record, loaded on first use, once, whichever thread asks first. Fails with
 // the kind given (Damaged when reading, WriteFailed when saving), the reason in detail,
@@ -44,4 +44,5 @@ std::u16string MissingFamily(Family family, std::string_view reason);
 
 // The entries, one per family, by these names in the module and in the linked-in build.
 extern "C" const pictures::PictureModule* orvenna_heif_module();
+extern "C" const pictures::PictureModule* orvenna_avif_module();
 extern "C" const pictures::PictureModule* orvenna_jxl_module();

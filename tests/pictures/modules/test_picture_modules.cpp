@@ -1,4 +1,4 @@
-// The HEIF and JPEG XL families as the Linux program has them: modules beside this test
+// The HEIF, AVIF and JPEG XL families as the Linux program has them: modules beside this test
 // program, loaded when a picture first needs one, once, whichever thread comes first; and
 // the refusal, with the reason, when they are missing.
 #include <unistd.h>
