@@ -2,7 +2,8 @@
 // server, next to a bare Qt window with a menu bar, in interleaved runs on a private Xvfb
 // (no window manager: the program's own window is the first top-level mapped). Also the
 // shared libraries each has mapped by then, and which codec libraries of the HEIF, AVIF and
-// JPEG XL modules the program has (it should have none: they wait for a picture). Run with `cmake --build <build> --target bench`.
+// JPEG XL modules the program has (it should have none: they wait for a picture). Run with
+// `cmake --build <build> --target bench`.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
