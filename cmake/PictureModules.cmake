@@ -19,8 +19,9 @@ set(ORVENNA_FAMILY_avif_LIBS PkgConfig::PICTURE_AVIF_LIBS)
 set(ORVENNA_FAMILY_jxl_LIBS PkgConfig::PICTURE_JXL_LIBS)
 
 # Where the installed program finds its modules: the package's library folder, relative to
-# the program's folder so that any install prefix works.
-set(ORVENNA_MODULE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/orvenna)
+# the program's folder so that any install prefix works. They are no shared libraries for
+# the linker: two folders below lib/, the package's scripts run no ldconfig for them.
+set(ORVENNA_MODULE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/orvenna/formats)
 file(RELATIVE_PATH ORVENNA_MODULE_FOLDER /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${ORVENNA_MODULE_INSTALL_DIR})
 
 set(apart src/pictures/modules/linked.cpp src/pictures/modules/loader.cpp)

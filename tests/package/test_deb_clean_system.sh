@@ -104,4 +104,5 @@ drop_and_save() {
 }
 drop_and_save "$WORK/out/moon.tif" TIFF
 drop_and_save "$WORK/out/moon.webp" WEBP
-drop_and_save "$WORK/out/moon.avif" AVIF
+# ImageMagick names an AVIF file's format HEIC.
+drop_and_save "$WORK/out/moon.avif" HEIC
