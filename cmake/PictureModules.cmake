@@ -2,9 +2,9 @@
 # and AV1 codecs; it writes AVIF too), AVIF read through libavif with its own AV1 codecs,
 # and JPEG XL (libjxl, highway, brotli) map some forty libraries and run their
 # initialisers, which the start of the program should not pay for. Apart, a HEIC maps
-# neither libavif's codecs nor libjxl. Each family is built twice from the same objects: a module the program opens when a
-# picture first needs it (src/pictures/modules/loader.cpp), and a static library linked
-# into the tests, benchmarks and fuzz targets (modules/linked.cpp).
+# neither libavif's codecs nor libjxl. Each family is built twice from the same objects: a
+# module the program opens when a picture first needs it (src/pictures/modules/loader.cpp),
+# and a static library linked into the tests, benchmarks and fuzz targets (linked.cpp).
 include(GNUInstallDirs)
 pkg_check_modules(PICTURE_HEIF_LIBS REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(PICTURE_AVIF_LIBS REQUIRED IMPORTED_TARGET libavif)
