@@ -1,5 +1,6 @@
-# What `cmake --install` puts in place: the program, its desktop entry, icons in the hicolor
-# theme, the AppStream metainfo for software centres, the manual page and the documents.
+# What `cmake --install` puts in place: the program and its picture modules, its desktop
+# entry, icons in the hicolor theme, the AppStream metainfo for software centres, the
+# manual page and the documents.
 include(GNUInstallDirs)
 set(ORVENNA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/orvenna)
 set(ORVENNA_GENERATED ${CMAKE_BINARY_DIR}/install-data)
@@ -10,6 +11,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS orvenna RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The format families the program loads when a picture needs them, where it looks for them.
+install(TARGETS ${ORVENNA_PICTURE_MODULES} LIBRARY DESTINATION ${ORVENNA_MODULE_INSTALL_DIR})
 install(FILES data/orvenna.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
 set(ORVENNA_ICON_SIZES 16 22 24 32 48 64 128 256)

@@ -9,7 +9,17 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
 else()
   list(FILTER ORVENNA_PICTURE_SOURCES EXCLUDE REGEX "/src/pictures/formats/avif_libheif\\.cpp$")
 endif()
-add_library(orvenna_pictures STATIC ${ORVENNA_PICTURE_SOURCES})
+# A module of another build is refused: the core's types must be laid out alike on both sides.
+set(ORVENNA_MODULE_BUILD "${PROJECT_VERSION} ${CMAKE_CXX_COMPILER_ID} ${CMAKE_CXX_COMPILER_VERSION}")
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  # Every family linked in: the Windows program is one static executable.
+  list(FILTER ORVENNA_PICTURE_SOURCES EXCLUDE REGEX "/src/pictures/modules/loader\\.cpp$")
+  add_library(orvenna_pictures STATIC ${ORVENNA_PICTURE_SOURCES})
+  target_compile_definitions(orvenna_pictures PRIVATE ORVENNA_MODULE_BUILD="${ORVENNA_MODULE_BUILD}")
+else()
+  # The heavy families apart, as modules (cmake/PictureModules.cmake).
+  include(cmake/PictureModules.cmake)
+endif()
 target_include_directories(orvenna_pictures PUBLIC src)
 target_compile_options(orvenna_pictures PRIVATE -Wall -Wextra)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
@@ -17,12 +27,13 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_libraries(orvenna_pictures PUBLIC windeps::all)
 else()
   # Colour (Little CMS); the readers and writers: libjpeg, libpng, giflib with libimagequant,
-  # libtiff, libwebp, libheif (HEIF with its HEVC codecs; AVIF written with AOM), libavif (AVIF read
-  # with dav1d), libjxl; exiv2 for metadata, zlib for compressed PNG chunks; libdeflate for PNG's
-  # and TIFF's pixel data.
+  # libtiff, libwebp; exiv2 for metadata, zlib for compressed PNG chunks; libdeflate for PNG's
+  # and TIFF's pixel data. The families' libraries (libheif, libavif, libjxl) are in
+  # PictureModules.cmake.
   find_package(GIF REQUIRED)
   pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 exiv2 zlib libjpeg libpng16 imagequant
-    libtiff-4 libwebp libwebpmux libwebpdemux libavif libjxl libjxl_threads libheif libdeflate)
+    libtiff-4 libwebp libwebpmux libwebpdemux libdeflate)
+  target_link_libraries(orvenna_picture_objects PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)
   target_link_libraries(orvenna_pictures PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)
 endif()
 # The worker that completes a large JPEG shown part first.

@@ -2,7 +2,8 @@
 # The Debian package as a user gets it: lintian finds no error in it; installed with
 # apt-get into a minimal Debian system that has nothing else (debootstrap, no recommended
 # packages, so that the package's own dependencies must suffice), the installed program
-# shows a dropped JPEG and writes it as TIFF and as WebP.
+# shows a dropped JPEG and writes it as TIFF, as WebP, and as AVIF through the module it
+# loads then.
 #
 # The minimal system is made once per build folder (build/clean-system-base, about a
 # minute) and copied afresh for every run. It needs root and Debian's mirror, as
@@ -103,3 +104,5 @@ drop_and_save() {
 }
 drop_and_save "$WORK/out/moon.tif" TIFF
 drop_and_save "$WORK/out/moon.webp" WEBP
+# ImageMagick names an AVIF file's format HEIC.
+drop_and_save "$WORK/out/moon.avif" HEIC

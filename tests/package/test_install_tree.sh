@@ -10,6 +10,10 @@ trap 'rm -rf "$WORK"' EXIT
 DESTDIR="$WORK/root" cmake --install "$ORVENNA_BUILD" --prefix /usr >/dev/null
 share="$WORK/root/usr/share"
 [ -x "$WORK/root/usr/bin/orvenna" ] || fail "no program"
+# The picture modules where the installed program looks for them, relative to its folder.
+for module in $ORVENNA_MODULES; do
+  [ -f "$WORK/root/usr/bin/$ORVENNA_MODULE_FOLDER/$module" ] || fail "$module not in bin/$ORVENNA_MODULE_FOLDER"
+done
 
 desktop-file-validate "$share/applications/orvenna.desktop" || fail "desktop entry invalid"
 grep -q '^MimeType=' "$share/applications/orvenna.desktop" && fail "the entry offers file types the program does not take"

@@ -22,4 +22,10 @@ extern const Format kXpm;
 extern const Format kWbmp;
 extern const Format kTga;
 
+// HEIF, AVIF and JPEG XL as the registry lists them: recognised by the core, read by the
+// family's module (modules/), loaded when a picture first needs it.
+extern const Format kHeifFamily;
+extern const Format kAvifFamily;
+extern const Format kJxlFamily;
+
 }  // namespace pictures

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "pictures/modules/module.h"
+
 namespace pictures {
 
 namespace {
@@ -61,8 +63,9 @@ std::string Encode(const Picture& picture, SaveFormat format) {
         case SaveFormat::Gif: return EncodeGif(srgb);
         case SaveFormat::Tiff: return EncodeTiff(image, metadata);
         case SaveFormat::Webp: return EncodeWebp(image, metadata);
-        case SaveFormat::Avif: return EncodeAvif(srgb);
-        case SaveFormat::Jxl: return EncodeJxl(srgb);
+        // Through their family's module, loaded on the first save in them.
+        case SaveFormat::Avif: return FamilyEncoder(Family::Heif, format)(srgb);
+        case SaveFormat::Jxl: return FamilyEncoder(Family::Jxl, format)(srgb);
         case SaveFormat::Bmp: break;
         }
         return EncodeBmp(OnWhite(srgb));
