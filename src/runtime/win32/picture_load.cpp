@@ -108,10 +108,9 @@ std::string ExtensionOf(const std::u16string& name) {
 }
 
 // The picture in the file, read by the core from the file's bytes, which count against
-// the bound like the decoding. A large JPEG is on the screen sooner when the part the
-// pane shows is decoded first.
-Picture LoadWithCore(HANDLE file, uint64_t size, const std::u16string& name, const pictures::Format& format,
-                     const std::string& extension) {
+// the bound like the decoding. A large JPEG, PNG, TIFF or WebP is on the screen sooner when
+// the part the pane shows is decoded first (the core says which files it can do so for).
+Picture LoadWithCore(HANDLE file, uint64_t size, const std::u16string& name, const std::string& extension) {
     const int64_t bound = PictureByteBound();
     try {
         if (size > uint64_t(bound) || size > SIZE_MAX) pictures::Fail(pictures::Failure::TooLarge);
@@ -126,11 +125,9 @@ Picture LoadWithCore(HANDLE file, uint64_t size, const std::u16string& name, con
             Raise(ErrDeviceIO, NamedFile(name, win32::SystemMessage(GetLastError())));
         if (got != bytes->size()) pictures::Fail(pictures::Failure::Truncated);  // the file shrank while read
         const int64_t left = bound - int64_t(bytes->size());
-        if (format.name == "jpeg") {
-            const SIZE visible = win32::VisiblePaneArea();
-            if (std::optional<Picture> early = LoadVisibleFirst(bytes, int(visible.cx), int(visible.cy), left))
-                return *early;
-        }
+        const SIZE visible = win32::VisiblePaneArea();
+        if (std::optional<Picture> early = LoadVisibleFirst(bytes, int(visible.cx), int(visible.cy), left))
+            return *early;
         std::optional<BusyPointer> busy;
         return win32::PictureFromCore(
             pictures::Load(pictures::Bytes(*bytes), extension, left, [&busy](int width, int height) {
@@ -160,7 +157,7 @@ Picture LoadPicture(const std::u16string& path) {
     const std::string tail = Part(file.Get(), size - std::min<uint64_t>(size, pictures::kSniffBytes), pictures::kSniffBytes);
     const pictures::Format* format = pictures::Recognise(pictures::Bytes(head), pictures::Bytes(tail), size, extension);
     if (!format) RaisePictureFailure(name, {pictures::Failure::NotAPicture, {}, 0, 0, 0, 0}, PictureByteBound());
-    return LoadWithCore(file.Get(), size, name, *format, extension);
+    return LoadWithCore(file.Get(), size, name, extension);
 }
 
 }  // namespace rt

@@ -1,5 +1,5 @@
-// A large JPEG is shown part first where a pane shows only a part of it: that part is there
-// at once, and the whole, once done, is the picture read in one go; a save waits for it.
+// A large JPEG or PNG is shown part first where a pane shows only a part of it: that part is
+// there at once, and the whole, once done, is the picture read in one go; a save waits for it.
 #include "support.h"
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "pictures/writers/writers.h"
 #include "runtime/picture.h"
 #include "runtime/win32/peers.h"
 #include "runtime/win32/picture_data.h"
@@ -53,6 +54,16 @@ std::string JpegWithRestarts(int width, int height) {
     return bytes;
 }
 
+// The same kind of picture as a PNG, written by the program's own encoder.
+std::string Png(int width, int height) {
+    pictures::Budget unbounded(INT64_MAX);
+    pictures::Image image = pictures::Image::New(width, height, false, unbounded);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.Row(y)[x] = pictures::Argb(unsigned(x * 255 / width), unsigned(y * 255 / height), unsigned((x ^ y) & 0xFF));
+    return pictures::EncodePng(image, {});
+}
+
 std::u16string TempFile(const wchar_t* name, const std::string& bytes) {
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
@@ -88,39 +99,42 @@ COLORREF Drawn(const rt::Picture& picture, int x, int y) {
 
 }  // namespace
 
-TEST_CASE("a large JPEG under a visible pane is shown part first, then whole as read in one go") {
-    const std::u16string path = TempFile(L"orvenna-large.jpg", JpegWithRestarts(1600, 1200));
-    // No pane on the screen: read whole.
-    const rt::Picture inOneGo = rt::LoadPicture(path);
-    REQUIRE(inOneGo.data());
-    CHECK(!inOneGo.data()->completion);
+TEST_CASE("a large JPEG or PNG under a visible pane is shown part first, then whole as read in one go") {
+    for (const std::u16string& path : {TempFile(L"orvenna-large.jpg", JpegWithRestarts(1600, 1200)),
+                                       TempFile(L"orvenna-large.png", Png(1600, 1200))}) {
+        INFO(std::string(path.begin(), path.end()));
+        // No pane on the screen: read whole.
+        const rt::Picture inOneGo = rt::LoadPicture(path);
+        REQUIRE(inOneGo.data());
+        CHECK(!inOneGo.data()->completion);
 
-    rt::win32::RegisterClasses();
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
-                                  nullptr, nullptr);
-    HWND pane = CreateWindowExW(0, rt::win32::kPaneClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 150, window, nullptr,
-                                nullptr, nullptr);
-    REQUIRE(pane);
-    const rt::Picture part = rt::LoadPicture(path);
-    DestroyWindow(window);
-    REQUIRE(part.data());
-    REQUIRE(part.data()->completion);
-    CHECK(part.PixelWidth() == 1600);
-    CHECK(part.PixelHeight() == 1200);
-    const pictures::Image& early = part.data()->early;
-    CHECK(early.Width() == 200);
-    CHECK(early.Height() == 150);
-    // What is drawn at once is that part (while it lasts), then the whole: the same there.
-    const uint32_t corner = early.Pixel(150, 100);
-    const COLORREF drawn = Drawn(part, 150, 100);
-    CHECK(GetRValue(drawn) == pictures::RedOf(corner));
-    CHECK(GetBValue(drawn) == pictures::BlueOf(corner));
+        rt::win32::RegisterClasses();
+        HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                                      nullptr, nullptr);
+        HWND pane = CreateWindowExW(0, rt::win32::kPaneClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 150, window, nullptr,
+                                    nullptr, nullptr);
+        REQUIRE(pane);
+        const rt::Picture part = rt::LoadPicture(path);
+        DestroyWindow(window);
+        REQUIRE(part.data());
+        REQUIRE(part.data()->completion);
+        CHECK(part.PixelWidth() == 1600);
+        CHECK(part.PixelHeight() == 1200);
+        const pictures::Image& early = part.data()->early;
+        CHECK(early.Width() == 200);
+        CHECK(early.Height() == 150);
+        // What is drawn at once is that part (while it lasts), then the whole: the same there.
+        const uint32_t corner = early.Pixel(150, 100);
+        const COLORREF drawn = Drawn(part, 150, 100);
+        CHECK(GetRValue(drawn) == pictures::RedOf(corner));
+        CHECK(GetBValue(drawn) == pictures::BlueOf(corner));
 
-    // A save waits for the whole: the file holds every row.
-    const std::u16string saved = path.substr(0, path.size() - 4) + u".bmp";
-    rt::SavePicture(part, saved);
-    CHECK(part.data()->completion->Done());
-    CHECK(SamePixels(rt::WholeData(part)->core.Srgb(), inOneGo.data()->core.Srgb()));
-    CHECK(SamePixels(rt::LoadPicture(saved).data()->core.Srgb(), inOneGo.data()->core.Srgb()));
-    CHECK(GetRValue(Drawn(part, 150, 100)) == pictures::RedOf(corner));
+        // A save waits for the whole: the file holds every row.
+        const std::u16string saved = path.substr(0, path.size() - 4) + u".bmp";
+        rt::SavePicture(part, saved);
+        CHECK(part.data()->completion->Done());
+        CHECK(SamePixels(rt::WholeData(part)->core.Srgb(), inOneGo.data()->core.Srgb()));
+        CHECK(SamePixels(rt::LoadPicture(saved).data()->core.Srgb(), inOneGo.data()->core.Srgb()));
+        CHECK(GetRValue(Drawn(part, 150, 100)) == pictures::RedOf(corner));
+    }
 }
