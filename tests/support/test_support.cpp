@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QtTest>
 #include <filesystem>
 #include <system_error>
@@ -78,4 +79,15 @@ int ErrorOf(const std::function<void()>& f, QString* description) {
 TemporaryDir::~TemporaryDir() {
     std::error_code ignored;
     std::filesystem::remove_all(QFile::encodeName(path()).toStdString(), ignored);
+}
+
+void DropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& path : paths) urls.append(QUrl::fromLocalFile(path));
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 class Form1;
+class QWidget;
 
 inline QString q(const std::u16string& s) { return QString::fromStdU16String(s); }
 inline std::u16string u(const QString& s) { return s.toStdU16String(); }
@@ -68,6 +69,9 @@ public:
 
 // A main window of the first copy, loaded and shown on the offscreen screen.
 std::unique_ptr<Form1> ShownMainWindow();
+
+// The files dropped on the widget at (5, 5) as a file manager drops them: drag enter, then drop.
+void DropFiles(QWidget* target, const QStringList& paths);
 
 // Stands in for the desktop's opener (a browser): records each address and the folder
 // it was opened in. Install with QDesktopServices::setUrlHandler(scheme, &opener, "open").

@@ -33,13 +33,7 @@ private slots:
         QWidget* pane = rt::WidgetOf(form.Picture1);
         QCOMPARE(pane->devicePixelRatioF(), 2.0);
 
-        auto* mime = new QMimeData;
-        mime->setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(pane, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, mime, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(pane, &drop);
-        delete mime;
+        DropFiles(pane, {path});
         QVERIFY(boxes.calls.empty());
 
         // 41 x 31 device pixels need 21 x 16 logical ones.

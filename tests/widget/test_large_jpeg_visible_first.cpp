@@ -71,15 +71,7 @@ class LargeJpegVisibleFirst : public QObject {
     std::unique_ptr<Form1> form;
     std::unique_ptr<ScriptedBoxes> boxes;
 
-    void DropFile(const QString& path) {
-        QWidget* pane = rt::WidgetOf(form->Picture1);
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(pane, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(pane, &drop);
-    }
+    void DropFile(const QString& path) { DropFiles(rt::WidgetOf(form->Picture1), {path}); }
     bool Completing() const { return form->Picture1.Picture().data()->completion != nullptr; }
 
 private slots:
