@@ -27,11 +27,11 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_libraries(orvenna_pictures PUBLIC windeps::all)
 else()
   # Colour (Little CMS); the readers and writers: libjpeg, libpng, giflib with libimagequant,
-  # libtiff, libwebp; exiv2 for metadata, zlib for compressed PNG chunks; libdeflate for PNG's
-  # and TIFF's pixel data. The families' libraries (libheif, libavif, libjxl) are in
+  # libtiff, libwebp; zlib for compressed PNG chunks; libdeflate for PNG's and TIFF's pixel
+  # data. The families' libraries (libheif, libavif, libjxl, and exiv2 for metadata) are in
   # PictureModules.cmake.
   find_package(GIF REQUIRED)
-  pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 exiv2 zlib libjpeg libpng16 imagequant
+  pkg_check_modules(PICTURE_CORE_LIBS REQUIRED IMPORTED_TARGET lcms2 zlib libjpeg libpng16 imagequant
     libtiff-4 libwebp libwebpmux libwebpdemux libdeflate)
   target_link_libraries(orvenna_picture_objects PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)
   target_link_libraries(orvenna_pictures PUBLIC PkgConfig::PICTURE_CORE_LIBS GIF::GIF)

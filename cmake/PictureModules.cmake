@@ -1,7 +1,8 @@
 # The Linux picture core with its heavy format families apart: HEIF (libheif with its HEVC
 # and AV1 codecs; it writes AVIF too), AVIF read through libavif with its own AV1 codecs,
 # and JPEG XL (libjxl, highway, brotli) map some forty libraries and run their
-# initialisers, which the start of the program should not pay for. Apart, a HEIC maps
+# initialisers, which the start of the program should not pay for; so would exiv2, a large
+# C++ library every picture's metadata is read with (the metadata family). Apart, a HEIC maps
 # neither libavif's codecs nor libjxl. Each family is built twice from the same objects: a
 # module the program opens when a picture first needs it (src/pictures/modules/loader.cpp),
 # and a static library linked into the tests, benchmarks and fuzz targets (linked.cpp).
@@ -9,14 +10,18 @@ include(GNUInstallDirs)
 pkg_check_modules(PICTURE_HEIF_LIBS REQUIRED IMPORTED_TARGET libheif)
 pkg_check_modules(PICTURE_AVIF_LIBS REQUIRED IMPORTED_TARGET libavif)
 pkg_check_modules(PICTURE_JXL_LIBS REQUIRED IMPORTED_TARGET libjxl libjxl_threads)
-set(ORVENNA_FAMILIES heif avif jxl)
+pkg_check_modules(PICTURE_EXIV_LIBS REQUIRED IMPORTED_TARGET exiv2)
+set(ORVENNA_FAMILIES heif avif jxl metadata)
 set(ORVENNA_FAMILY_heif formats/heif.cpp formats/heif_reader.cpp formats/yuv_to_rgb.cpp writers/avif.cpp
     modules/heif_family.cpp)
 set(ORVENNA_FAMILY_avif formats/avif_libavif.cpp modules/avif_family.cpp)
 set(ORVENNA_FAMILY_jxl formats/jxl.cpp writers/jxl.cpp modules/jxl_family.cpp)
+set(ORVENNA_FAMILY_metadata metadata/read.cpp metadata/carried.cpp metadata/tiff_metadata.cpp
+    modules/metadata_family.cpp)
 set(ORVENNA_FAMILY_heif_LIBS PkgConfig::PICTURE_HEIF_LIBS)
 set(ORVENNA_FAMILY_avif_LIBS PkgConfig::PICTURE_AVIF_LIBS)
 set(ORVENNA_FAMILY_jxl_LIBS PkgConfig::PICTURE_JXL_LIBS)
+set(ORVENNA_FAMILY_metadata_LIBS PkgConfig::PICTURE_EXIV_LIBS)
 
 # Where the installed program finds its modules: the package's library folder, relative to
 # the program's folder so that any install prefix works. They are no shared libraries for
@@ -56,7 +61,7 @@ add_library(orvenna_pictures STATIC $<TARGET_OBJECTS:orvenna_picture_objects>)
 
 add_library(orvenna_picture_families STATIC src/pictures/modules/linked.cpp ${ORVENNA_FAMILY_OBJECTS})
 target_link_libraries(orvenna_picture_families PUBLIC orvenna_pictures PkgConfig::PICTURE_HEIF_LIBS
-                      PkgConfig::PICTURE_AVIF_LIBS PkgConfig::PICTURE_JXL_LIBS)
+                      PkgConfig::PICTURE_AVIF_LIBS PkgConfig::PICTURE_JXL_LIBS PkgConfig::PICTURE_EXIV_LIBS)
 add_library(orvenna_picture_loader STATIC src/pictures/modules/loader.cpp)
 target_include_directories(orvenna_picture_loader PRIVATE src)
 target_compile_options(orvenna_picture_loader PRIVATE -Wall -Wextra)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The HEIF, AVIF and JPEG XL libraries are no part of the program's start: once the main
-# window is up none of them is mapped, and the first such picture dropped on the pane
-# loads its family's module (only that one) and is shown. A copy of the program without
-# its modules beside it refuses a HEIC with the reason and still shows a JPEG.
+# The HEIF, AVIF and JPEG XL libraries and exiv2 are no part of the program's start: once
+# the main window is up none of them is mapped, and the first such picture dropped on the
+# pane loads its family's module (only that one) and is shown. A copy of the program with
+# only its metadata module beside it refuses a HEIC with the reason and still shows a JPEG.
 source "$(dirname "$0")/lib.sh"
 : "${ORVENNA_TEST_TOOLS:?the folder of the helper programs}"
 desktop_start
@@ -26,9 +26,9 @@ main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window not mapped"
 activate "$main"
 read -r CX CY < <(client_origin "$main")
-[ -z "$(mapped "$heif_libs|$avif_libs|$jxl_libs|libaom|libdav1d")" ] ||
-  fail "mapped at the start: $(mapped "$heif_libs|$avif_libs|$jxl_libs|libaom|libdav1d")"
-pass "no HEIF, AVIF or JPEG XL library mapped at the start"
+start_libs="$heif_libs|$avif_libs|$jxl_libs|libaom|libdav1d|libexiv2\.so"
+[ -z "$(mapped "$start_libs")" ] || fail "mapped at the start: $(mapped "$start_libs")"
+pass "no HEIF, AVIF, JPEG XL or metadata library mapped at the start"
 
 # The picture's top-left quarter on the pane, wherever the pane sits below the menu bar.
 corner_is() { near "$(mean_rgb "$1" $((CX + 230)) $((CY + 110)) 20 20)" "$2"; }
@@ -51,9 +51,10 @@ drop_shown "$PICS/moon.jxl" "224 192 32" modules-jxl
 pass "a JPEG XL dropped loads its module and is shown"
 kill -9 "$APP_PID"; wait_exit "$APP_PID" 5
 
-# The program alone in a folder: a HEIC is refused, naming what is missing; a JPEG shown.
+# The program with its metadata module alone: a HEIC is refused, naming what is missing;
+# a JPEG shown.
 mkdir "$WORK/alone"
-cp "$ORVENNA_BIN" "$WORK/alone/orvenna"
+cp "$ORVENNA_BIN" "$(dirname "$ORVENNA_BIN")/orvenna-metadata.so" "$WORK/alone/"
 ORVENNA_BIN="$WORK/alone/orvenna" start_app
 main=$(wait_window Orvenna 15) || true
 [ -n "$main" ] || fail "main window of the copy not mapped"
@@ -68,4 +69,4 @@ xdotool key Return
 wait_exit "$SOURCE_PID" 10 || fail "drag source did not finish"
 drop_shown "$PICS/moon.jpg" "48 192 96" modules-missing-jpeg
 alive "$APP_PID" || fail "program ended"
-pass "without its modules a HEIC is refused and a JPEG still shown"
+pass "without its format modules a HEIC is refused and a JPEG still shown"

@@ -12,6 +12,10 @@ namespace pictures {
 // The largest EXIF block kept: past it, the picture shows without its camera data.
 constexpr size_t kMaxIsoExif = size_t(4) << 20;
 
+// The TIFF structure: from its byte-order mark, after whatever prefix there is; empty
+// when there is none.
+Bytes IsoExifTiff(Bytes exif);
+
 // The orientation (1 upright to 8) the block asks for; 1 when it names none.
 int IsoExifOrientation(Bytes exif);
 

@@ -1,6 +1,7 @@
 #include "pictures/metadata/carried.h"
 
-#include "pictures/metadata/exif_structure.h"
+#include "pictures/formats/iso_exif.h"
+#include "pictures/metadata/exiv.h"
 #include "pictures/metadata/metadata.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -51,19 +52,24 @@ std::string CarriedXmp(const std::string& packet) {
     return out;
 }
 
-std::string CarriedExif(Bytes stored) {
-    const size_t at = TiffStart(stored);
-    if (at == SIZE_MAX) return {};
-    const Bytes tiff = stored.Sub(at);
-    const TiffSummary summary = SummariseTiff(tiff);
-    if (!summary.valid || summary.declaredBytes > kMetadataBlockLimit) return {};
+std::string exiv::CarriedIsoExif(Bytes exif, Budget& budget) {
+    // What parsing takes besides the block: each 12-byte field becomes an entry of its own.
+    constexpr double kParseBytesPerByte = 8;
+    const Bytes tiff = IsoExifTiff(exif);
+    if (tiff.size == 0 || exif.size > kMaxIsoExif) return {};
+    const int64_t parsing = CostInBytes(double(tiff.size) * kParseBytesPerByte);
+    budget.Take(parsing);
+    std::string carried;
     try {
-        Exiv2::ExifData exif;
-        const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(exif, tiff.data, uint32_t(tiff.size));
-        return CarriedExif(std::move(exif), order);
+        Exiv2::ExifData data;
+        const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(data, tiff.data, uint32_t(tiff.size));
+        carried = CarriedExif(std::move(data), order);
     } catch (const std::exception&) {
-        return {};  // damaged: the pixels alone are carried
+        carried.clear();  // damaged: the pixels alone are carried
     }
+    budget.Give(parsing);
+    budget.Take(int64_t(carried.size()));
+    return carried;
 }
 
 }  // namespace pictures

@@ -12,6 +12,11 @@
 
 namespace pictures {
 
+// Whether a field of the first EXIF or TIFF directory describes the file's own pixels and
+// storage (size, samples, strips, tiles, compression), or is the profile or XMP, which
+// travel on their own: written into another file it would describe it wrongly.
+bool IsLayoutTag(uint16_t tag);
+
 // The EXIF fields worth carrying, as a TIFF structure; empty when none are left.
 std::string CarriedExif(Exiv2::ExifData exif, Exiv2::ByteOrder order);
 

@@ -1,5 +1,6 @@
 // What a picture file says besides its pixels (colour profile, EXIF, XMP, lossless or
 // not), read with exiv2 and readied for carrying to the files the picture is saved as.
+// exiv2 is in the metadata module, which these calls load when first made.
 #pragma once
 
 #include <cstddef>
@@ -26,13 +27,8 @@ constexpr size_t kMetadataBlockLimit = size_t(4) << 20;
 // metadata is left out. orientation receives the EXIF orientation, 1 when none.
 Metadata ReadFileMetadata(Bytes file, std::string_view format, Budget& budget, int* orientation);
 
-// EXIF stored as a TIFF structure (after a short prefix such as "Exif\0\0"), readied for
-// carrying as above; empty when there is none, it cannot be read or is too large.
-std::string CarriedExif(Bytes stored);
-
-// Whether a field of the first EXIF or TIFF directory describes the file's own pixels and
-// storage (size, samples, strips, tiles, compression), or is the profile or XMP, which
-// travel on their own: written into another file it would describe it wrongly.
-bool IsLayoutTag(uint16_t tag);
+// The TIFF file with the EXIF fields, XMP and profile in its first directory. Throws
+// what exiv2 throws when it cannot.
+std::string WithTiffMetadata(const std::string& tiff, const Metadata& metadata);
 
 }  // namespace pictures

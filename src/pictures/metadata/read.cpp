@@ -2,6 +2,7 @@
 
 #include "pictures/metadata/carried.h"
 #include "pictures/metadata/exiv_input.h"
+#include "pictures/metadata/exiv.h"
 #include "pictures/metadata/metadata.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -41,7 +42,7 @@ std::string Kept(std::string block, Budget& budget) {
 
 }  // namespace
 
-Metadata ReadFileMetadata(Bytes file, std::string_view format, Budget& budget, int* orientation) {
+Metadata exiv::ReadFileMetadata(Bytes file, std::string_view format, Budget& budget, int* orientation) {
     static const bool quiet = [] {  // damaged metadata is skipped, not told on the terminal
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         return true;

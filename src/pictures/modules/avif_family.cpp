@@ -7,6 +7,6 @@ extern "C" const pictures::PictureModule* orvenna_avif_module() {
     using namespace pictures;
     static const Format* const formats[] = {&kAvif, nullptr};
     static const ModuleEncoder encoders[] = {{SaveFormat::Bmp, nullptr}};
-    static const PictureModule module{ORVENNA_MODULE_BUILD, formats, encoders};
+    static const PictureModule module{ORVENNA_MODULE_BUILD, formats, encoders, nullptr};
     return &module;
 }

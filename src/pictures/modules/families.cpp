@@ -13,9 +13,10 @@ const char* FamilyName(Family family) {
     switch (family) {
     case Family::Heif: return "HEIF";
     case Family::Avif: return "AVIF";
-    case Family::Jxl: break;
+    case Family::Jxl: return "JPEG XL";
+    case Family::Metadata: break;
     }
-    return "JPEG XL";
+    return "metadata";
 }
 
 }  // namespace

@@ -8,9 +8,10 @@ const PictureModule& LoadFamily(Family family, Failure::Kind) {
     switch (family) {
     case Family::Heif: return *orvenna_heif_module();
     case Family::Avif: return *orvenna_avif_module();
-    case Family::Jxl: break;
+    case Family::Jxl: return *orvenna_jxl_module();
+    case Family::Metadata: break;
     }
-    return *orvenna_jxl_module();
+    return *orvenna_metadata_module();
 }
 
 }  // namespace pictures

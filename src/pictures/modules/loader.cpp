@@ -24,6 +24,7 @@ constexpr Entry kEntries[] = {
     {"orvenna-heif.so", "orvenna_heif_module"},
     {"orvenna-avif.so", "orvenna_avif_module"},
     {"orvenna-jxl.so", "orvenna_jxl_module"},
+    {"orvenna-metadata.so", "orvenna_metadata_module"},
 };
 
 std::string ProgramFolder() {

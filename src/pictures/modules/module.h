@@ -1,5 +1,6 @@
 // A format family the program loads when a picture first needs it: the heavy codec
-// libraries (HEIF, AVIF, JPEG XL) are kept out of the program's start. Each family is
+// libraries (HEIF, AVIF, JPEG XL) and exiv2, which reads and writes the metadata, are kept
+// out of the program's start. Each family is
 // built twice from the same sources: as a module the Linux program opens with dlopen, and
 // linked in (the Windows program, the tests, the benchmarks). Either way the core reaches
 // it through one entry function returning this record.
@@ -9,6 +10,7 @@
 
 #include "pictures/failure.h"
 #include "pictures/format.h"
+#include "pictures/metadata/metadata.h"
 #include "pictures/writers/writers.h"
 
 namespace pictures {
@@ -18,15 +20,23 @@ struct ModuleEncoder {
     std::string (*encode)(const Image& srgb);
 };
 
+// The metadata family's work, done with exiv2 (metadata.h says what each does).
+struct MetadataFunctions {
+    Metadata (*readFile)(Bytes file, std::string_view format, Budget& budget, int* orientation);
+    std::string (*carriedIsoExif)(Bytes exif, Budget& budget);
+    std::string (*withTiffMetadata)(const std::string& tiff, const Metadata& metadata);
+};
+
 struct PictureModule {
     // The build the module comes from: a module of another build may lay out the core's
     // types otherwise, and is refused rather than called.
     const char* build;
     const Format* const* formats;   // null-terminated
     const ModuleEncoder* encoders;  // ended by one with a null encode
+    const MetadataFunctions* metadata;  // the metadata family's; null for the others
 };
 
-enum class Family { Heif, Avif, Jxl };
+enum class Family { Heif, Avif, Jxl, Metadata };
 
 // The family's record, loaded on first use, once, whichever thread asks first. Fails with
 // the kind given (Damaged when reading, WriteFailed when saving), the reason in detail,
@@ -46,3 +56,4 @@ std::u16string MissingFamily(Family family, std::string_view reason);
 extern "C" const pictures::PictureModule* orvenna_heif_module();
 extern "C" const pictures::PictureModule* orvenna_avif_module();
 extern "C" const pictures::PictureModule* orvenna_jxl_module();
+extern "C" const pictures::PictureModule* orvenna_metadata_module();

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "pictures/writers/deflate_parts.h"
-#include "pictures/writers/tiff_metadata.h"
+#include "pictures/metadata/metadata.h"
 #include "pictures/writers/workers.h"
 #include "pictures/writers/writers.h"
 

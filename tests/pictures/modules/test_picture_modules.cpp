@@ -1,9 +1,10 @@
-// The HEIF, AVIF and JPEG XL families as the Linux program has them: modules beside this test
-// program, loaded when a picture first needs one, once, whichever thread comes first; and
-// the refusal, with the reason, when they are missing.
+// The HEIF, AVIF, JPEG XL and metadata families as the Linux program has them: modules beside
+// this test program, loaded when a picture first needs one, once, whichever thread comes
+// first; and the refusal, with the reason, when they are missing.
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -52,7 +53,7 @@ TEST_CASE("the families are loaded on the first picture that needs them, once, f
     if (std::getenv("ORVENNA_TEST_ALONE")) return;
     test::TempDir dir;
     const Samples samples = Made(dir);
-    const char* const libraries[] = {"libheif", "libavif", "libde265", "libjxl", "libhwy"};
+    const char* const libraries[] = {"libheif", "libavif", "libde265", "libjxl", "libhwy", "libexiv2"};
     for (const char* library : libraries) CHECK_MESSAGE(!Mapped(library), library);
     // Recognising a file needs no module.
     CHECK(pictures::Recognise(pictures::Bytes(samples.heic), {}, samples.heic.size(), "")->name == "heif");
@@ -80,11 +81,30 @@ TEST_CASE("the families are loaded on the first picture that needs them, once, f
 }
 
 TEST_CASE("without the modules beside the program, HEIF, AVIF and JPEG XL are refused with the reason") {
-    if (!std::getenv("ORVENNA_TEST_ALONE")) {
-        // This program again, alone in a folder of its own.
-        test::TempDir alone;
-        test::Run("cp /proc/" + std::to_string(getpid()) + "/exe '" + alone.Path("test") + "' && ORVENNA_TEST_ALONE=1 '" +
-                  alone.Path("test") + "' --no-version");
+    const char* alone = std::getenv("ORVENNA_TEST_ALONE");
+    if (!alone) {
+        // This program again in a folder of its own: with the metadata module alone, then
+        // with no module at all.
+        for (const char* metadata : {"orvenna-metadata.so", ""}) {
+            test::TempDir folder;
+            const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+            if (*metadata) std::filesystem::copy_file(self.parent_path() / metadata, folder.Path(metadata));
+            std::filesystem::copy_file(self, folder.Path("test"));
+            test::Run(std::string("ORVENNA_TEST_ALONE=") + (*metadata ? "families" : "none") + " '" +
+                      folder.Path("test") + "' --no-version");
+        }
+        return;
+    }
+    if (std::string(alone) == "none") {
+        // Every picture's metadata is read through exiv2: without it nothing is read half.
+        test::TempDir dir;
+        test::Run("cd '" + dir.Path("") + "' && convert -size 8x8 xc:red PNG24:a.png");
+        try {
+            test::Load(test::ReadFile(dir.Path("a.png")));
+            FAIL("read without the metadata module");
+        } catch (const pictures::Failure& failure) {
+            CHECK(failure.detail.find(u"the metadata support is not installed") != std::u16string::npos);
+        }
         return;
     }
     test::TempDir dir;

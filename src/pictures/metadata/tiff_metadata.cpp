@@ -1,6 +1,6 @@
-#include "pictures/writers/tiff_metadata.h"
-
-#include "pictures/metadata/metadata.h"
+// The metadata of a saved picture written into a finished TIFF file through exiv2.
+#include "pictures/metadata/carried.h"
+#include "pictures/metadata/exiv.h"
 
 // exiv2 0.27's headers still name std::auto_ptr.
 #pragma GCC diagnostic push
@@ -12,7 +12,7 @@
 
 namespace pictures {
 
-std::string WithTiffMetadata(const std::string& tiff, const Metadata& metadata) {
+std::string exiv::WithTiffMetadata(const std::string& tiff, const Metadata& metadata) {
     if (metadata.exif.empty() && metadata.xmp.empty() && metadata.icc.empty()) return tiff;
     auto image = Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(tiff.data()), long(tiff.size()));
     image->readMetadata();
