@@ -72,6 +72,12 @@ private slots:
         QCOMPARE(offsetof(platform::NOTIFYICONDATAA, szTip), size_t(24));
     }
 
+    void programIconHasTheIconFilesPixels() {
+        const QImage file = QImage(ORVENNA_ICON_FILE).convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(!file.isNull());
+        QCOMPARE(rt::ProgramIcon().pixmap(file.size()).toImage().convertToFormat(QImage::Format_ARGB32), file);
+    }
+
     void addShowsTheIconWithTheTipUpToTheNul() {
         Watched form;
         char tip[64];

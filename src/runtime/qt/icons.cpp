@@ -1,11 +1,20 @@
 #include "runtime/qt/icons.h"
 
+#include <QImage>
+#include <QPixmap>
+
 #include "runtime/form.h"
 
 namespace rt {
 
+// The icon's pixels, taken from its PNG when the program was built (tools/icon_pixels.cpp).
+extern const int kProgramIconWidth;
+extern const int kProgramIconHeight;
+extern const uint32_t kProgramIconPixels[];
+
 QIcon ProgramIcon() {
-    static const QIcon icon(QStringLiteral(":/orvenna/orvenna.png"));
+    static const QIcon icon(QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(kProgramIconPixels),
+                                                      kProgramIconWidth, kProgramIconHeight, QImage::Format_ARGB32)));
     return icon;
 }
 
