@@ -5,6 +5,7 @@
 // other builds' bench_save programs (label=path, separated by spaces), those run first
 // on the same picture, row by row just before ours, and each row's time, size and PSNR
 // are set against theirs, with the aims for them. ORVENNA_SAVE_NO_TOOLS=1 leaves out convert and vips.
+// Each save is timed again held to one core, to show what the machine's other cores bring.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMap>
@@ -15,8 +16,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <sched.h>
+
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <random>
 
 #include "app/form1.h"
@@ -97,6 +102,25 @@ Aim AimFor(const QString& row) {
     return {-1, -1, false};
 }
 
+// The time in ms of a call made with this thread held to its first CPU; -1 when it cannot be.
+double OnOneCore(const std::function<void()>& call) {
+    cpu_set_t all, one;
+    if (sched_getaffinity(0, sizeof all, &all) != 0) return -1;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    if (sched_setaffinity(0, sizeof one, &one) != 0) return -1;
+    QElapsedTimer t;
+    t.start();
+    call();
+    const double ms = Ms(t);
+    sched_setaffinity(0, sizeof all, &all);
+    return ms;
+}
+
 QString Tool(const char* name) {
     const QString usr = QStringLiteral("/usr/bin/") + name;
     return QFileInfo::exists(usr) ? usr : QStandardPaths::findExecutable(name);
@@ -130,8 +154,8 @@ int main(int argc, char* argv[]) {
 
     const bool tools = qEnvironmentVariable("ORVENNA_SAVE_NO_TOOLS") != "1";
     const QString convert = tools ? Tool("convert") : QString(), vips = tools ? Tool("vips") : QString();
-    std::printf("%-6s %7s %7s %7s %7s | %6s %6s %6s | %6s %6s %6s\n", "ext", "ours", "cmd", "convert", "vips", "MB",
-                "conv", "vips", "PSNR", "conv", "vips");
+    std::printf("%-6s %7s %7s %7s %7s | %6s %6s %6s | %6s %6s %6s | %7s %5s\n", "ext", "ours", "cmd", "convert", "vips",
+                "MB", "conv", "vips", "PSNR", "conv", "vips", "1 core", "gain");
 
     Form1 form;
     rt::testing::SetMsgBoxHandler([](const std::u16string&, int, const std::u16string&) { return int(rt::vbOK); });
@@ -145,6 +169,9 @@ int main(int argc, char* argv[]) {
         t.start();
         rt::SavePicture(shown, rt::WindowsPath(ours.toStdString()));
         const double write = Ms(t);
+        // The same save held to one core (the threads it starts inherit this thread's CPUs):
+        // what the machine's other cores bring.
+        const double oneCore = OnOneCore([&] { rt::SavePicture(shown, rt::WindowsPath(ours.toStdString())); });
 
         const QString viaCommand = root + "/command." + ext;
         rt::testing::SetSaveDialogHandler([&](const rt::SaveDialogRequest&) { return viaCommand.toStdString(); });
@@ -166,14 +193,15 @@ int main(int argc, char* argv[]) {
         const auto mb = [](const QString& f) { return QFileInfo::exists(f) ? QFileInfo(f).size() / 1e6 : 0.0; };
         const auto psnr = [&](const QString& f) { return QFileInfo::exists(f) ? Psnr(source, QImage(f)) : 0.0; };
         ourRows[row] = {write, mb(ours), psnr(ours)};
-        std::printf("%-6s %7.0f %7.0f %7.0f %7.0f | %6.1f %6.1f %6.1f | %6.2f %6.2f %6.2f\n", qPrintable(row), write,
-                    command, theirs, vipsTime, mb(ours), mb(converted), mb(copied), psnr(ours), psnr(converted),
-                    psnr(copied));
+        std::printf("%-6s %7.0f %7.0f %7.0f %7.0f | %6.1f %6.1f %6.1f | %6.2f %6.2f %6.2f | %7.0f %5.2f\n",
+                    qPrintable(row), write, command, theirs, vipsTime, mb(ours), mb(converted), mb(copied), psnr(ours),
+                    psnr(converted), psnr(copied), oneCore, oneCore > 0 ? oneCore / write : 0.0);
         std::fflush(stdout);
     }
     rt::testing::SetSaveDialogHandler({});
     rt::testing::SetMsgBoxHandler({});
-    std::printf("(-1: the tool is missing or cannot write the format; PSNR 99: identical; 0: not readable here)\n");
+    std::printf("(-1: the tool is missing or cannot write the format; PSNR 99: identical; 0: not readable here;\n"
+                " 1 core: our save held to one core, gain: that time over ours on all %d)\n", QThread::idealThreadCount());
     for (const Baseline& baseline : baselines) {
         std::printf("\nAgainst %s, same picture, same run: time and size as ours / theirs (aim), PSNR ours / theirs\n",
                     qPrintable(baseline.label));
