@@ -19,6 +19,7 @@
 #include <QThread>
 #include <sched.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -80,8 +81,10 @@ void RunBaseline(Baseline& baseline, const QString& row) {
         R"(^(\w+)\s+(-?[\d.]+)\s+\S+\s+\S+\s+\S+\s+\|\s+([\d.]+)\s+\S+\s+\S+\s+\|\s+([\d.]+))");
     for (const QString& text : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
         const QRegularExpressionMatch m = line.match(text);
-        if (m.hasMatch() && m.captured(1) == row)
-            baseline.rows[row] = {m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble()};
+        if (!m.hasMatch() || m.captured(1) != row) continue;
+        const Measured run{m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble()};
+        // Its best run, as ours is timed.
+        if (!baseline.rows.contains(row) || run.ms < baseline.rows[row].ms) baseline.rows[row] = run;
     }
 }
 
@@ -159,16 +162,22 @@ int main(int argc, char* argv[]) {
 
     Form1 form;
     rt::testing::SetMsgBoxHandler([](const std::u16string&, int, const std::u16string&) { return int(rt::vbOK); });
+    // With baselines, each row is timed twice, theirs and ours in turn, and the best of each
+    // is set against the other: one run's noise would otherwise decide the close rows.
+    const int rounds = baselines.isEmpty() ? 1 : 2;
     for (const QString& row : rows) {
-        for (Baseline& baseline : baselines) RunBaseline(baseline, row);
         const bool lossless = row == "webpL";
         const QString ext = lossless ? QStringLiteral("webp") : row;
         const rt::Picture& shown = lossless ? fromLossless : picture;
         const QString ours = root + "/ours." + ext;
         QElapsedTimer t;
-        t.start();
-        rt::SavePicture(shown, rt::WindowsPath(ours.toStdString()));
-        const double write = Ms(t);
+        double write = 1e300;
+        for (int round = 0; round < rounds; ++round) {
+            for (Baseline& baseline : baselines) RunBaseline(baseline, row);
+            t.start();
+            rt::SavePicture(shown, rt::WindowsPath(ours.toStdString()));
+            write = std::min(write, Ms(t));
+        }
         // The same save held to one core (the threads it starts inherit this thread's CPUs):
         // what the machine's other cores bring.
         const double oneCore = OnOneCore([&] { rt::SavePicture(shown, rt::WindowsPath(ours.toStdString())); });
