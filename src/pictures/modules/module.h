@@ -1,9 +1,9 @@
 // A format family the program loads when a picture first needs it: the heavy codec
 // libraries (HEIF, AVIF, JPEG XL) and exiv2, which reads and writes the metadata, are kept
-// out of the program's start. Each family is
-// built twice from the same sources: as a module the Linux program opens with dlopen, and
-// linked in (the Windows program, the tests, the benchmarks). Either way the core reaches
-// it through one entry function returning this record.
+// out of the program's start. Each family is built twice from the same sources: as a
+// module the Linux program opens with dlopen, and linked in (the Windows program, the
+// tests, the benchmarks). Either way the core reaches it through one entry function
+// returning this record.
 #pragma once
 
 #include <string>
