@@ -2,7 +2,6 @@
 
 #include "pictures/formats/iso_exif.h"
 #include "pictures/metadata/exiv.h"
-#include "pictures/metadata/metadata.h"
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 

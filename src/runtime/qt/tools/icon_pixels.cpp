@@ -39,5 +39,11 @@ int main(int argc, char** argv) {
         std::fprintf(out, "%s0x%08lx,", i % 32 == 0 ? "\n    " : " ", argb);
     }
     std::fprintf(out, "\n};\n\n}  // namespace rt\n");
-    return std::fclose(out) == 0 ? 0 : 1;
+    // A table cut short must not stand for the icon in the next build.
+    if (std::ferror(out) | std::fclose(out)) {
+        std::perror(argv[2]);
+        std::remove(argv[2]);
+        return 1;
+    }
+    return 0;
 }
